@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Kelvara with its tests and benchmarks, and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+# Formatting is part of the build's rules.
+git ls-files -z -- 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'tools/*.cpp' |
+    xargs -0 clang-format --dry-run --Werror
+
+cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVARA_WERROR=ON \
+    -DKELVARA_BUILD_TESTS=ON -DKELVARA_BUILD_BENCHMARKS=ON >/dev/null
+cmake --build build-test
+export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
+ctest --test-dir build-test --output-on-failure -j2
+# A short pass of every benchmark, so that they keep working.
+build-test/bench/kelvara_bench --benchmark_min_time=0.01 >/dev/null

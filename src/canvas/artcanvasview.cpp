@@ -1,0 +1,132 @@
+#include "canvas/artcanvasview.h"
+
+#include "app/appdelegate.h"
+#include "canvas/backgroundpictures.h"
+#include "engine/kelvaraactions.h"
+#include "platform/keytranslation.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace kelvara {
+
+namespace {
+
+// Virtual key codes of the keys the key equivalents use.
+constexpr std::int64_t keyH = 4;
+constexpr std::int64_t keyQ = 12;
+constexpr std::int64_t keyComma = 43;
+constexpr std::int64_t keyM = 46;
+
+// Ctrl plays the part of Command, Alt that of Option.
+bool commandHeld(const QKeyEvent& event)
+{
+    return event.modifiers().testFlag(Qt::ControlModifier);
+}
+
+void minimiseAllWindows()
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget* window : windows) {
+        if (window->isVisible()) {
+            window->showMinimized();
+        }
+    }
+}
+
+} // namespace
+
+artCanvasView::artCanvasView(QWidget* parent)
+    : QWidget(parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void artCanvasView::loadBackgroundImage(const QString& name)
+{
+    backgroundImage = backgroundPictureNamed(name).value_or(cautionPicture());
+}
+
+void artCanvasView::drawContents(QPainter& painter)
+{
+    painter.save();
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.drawImage(QRectF(rect()), backgroundImage);
+    painter.restore();
+
+    if (callback && callback->theApp) {
+        painter.save();
+        // Canvas points: origin bottom-left, y up.
+        painter.translate(0, height());
+        painter.scale(1, -1);
+        callback->theApp->drawWaves(painter);
+        painter.restore();
+    }
+}
+
+void artCanvasView::paintEvent(QPaintEvent* /*event*/)
+{
+    QPainter painter(this);
+    drawContents(painter);
+}
+
+void artCanvasView::mousePressEvent(QMouseEvent* event)
+{
+    event->accept();
+    if (event->button() != Qt::LeftButton || !callback || !callback->theApp) {
+        return;
+    }
+    const QPointF at = event->position();
+    callback->theApp->startWave(at.x(), double(height()) - at.y());
+}
+
+bool artCanvasView::event(QEvent* event)
+{
+    // Ctrl combinations come to the canvas as key presses, ahead of any menu shortcut.
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (commandHeld(*key)) {
+            event->accept();
+            return true;
+        }
+    }
+    return QWidget::event(event);
+}
+
+void artCanvasView::keyPressEvent(QKeyEvent* event)
+{
+    if (commandHeld(*event)) {
+        performKeyEquivalent(*event);
+    }
+    event->accept();
+}
+
+void artCanvasView::keyReleaseEvent(QKeyEvent* event)
+{
+    event->accept();
+}
+
+bool artCanvasView::performKeyEquivalent(const QKeyEvent& event)
+{
+    const std::optional<KeyTranslation> key = translateQtKeyEvent(event);
+    if (!key) {
+        return true;
+    }
+    const bool option = event.modifiers().testFlag(Qt::AltModifier);
+    if (key->keyCode == keyH && option) {
+        // Hiding the other applications has no meaning on this desktop.
+    } else if (key->keyCode == keyH || key->keyCode == keyM) {
+        minimiseAllWindows();
+    } else if (key->keyCode == keyQ) {
+        QCoreApplication::quit();
+    } else if (key->keyCode == keyComma && callback) {
+        callback->PrefsMenuItem(nullptr);
+    }
+    return true;
+}
+
+} // namespace kelvara

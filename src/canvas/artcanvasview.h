@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QImage>
+#include <QPointer>
+#include <QWidget>
+
+namespace kelvara {
+
+class AppDelegate;
+
+// The keyboard picture with the live rings on top, in the main window. It is also the image the
+// key colours are sampled from: the engine redraws it every tick and paints it off screen through
+// drawContents. Rings are in canvas points with the origin at the bottom-left, y up. A button
+// press starts a wave; Ctrl key combinations are the application's key equivalents.
+class artCanvasView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit artCanvasView(QWidget* parent = nullptr);
+
+    // The named picture from the resources, or the caution picture when there is none.
+    void loadBackgroundImage(const QString& name);
+
+    // The whole drawing: the picture scaled into the view, then the rings through the engine.
+    void drawContents(QPainter& painter);
+
+    QImage backgroundImage;
+    QPointer<AppDelegate> callback;
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+
+private:
+    // Acts on the Ctrl combinations it knows; every combination counts as handled.
+    bool performKeyEquivalent(const QKeyEvent& event);
+};
+
+} // namespace kelvara

@@ -1,0 +1,134 @@
+#include "engine/kelvaraactions.h"
+
+#include "canvas/artcanvasview.h"
+#include "canvas/backgroundpictures.h"
+#include "input/keylayouttable.h"
+#include "platform/logindkeepawake.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+
+#include <climits>
+#include <cmath>
+
+namespace kelvara {
+
+KelvaraActions::KelvaraActions(std::unique_ptr<KeepAwake> keepAwake, QObject* parent)
+    : QObject(parent)
+    , m_keepAwake(keepAwake ? std::move(keepAwake) : std::make_unique<LogindKeepAwake>())
+{}
+
+KelvaraActions::~KelvaraActions()
+{
+    endKeepAwake();
+}
+
+int KelvaraActions::timerMilliseconds(double interval)
+{
+    if (!std::isfinite(interval) || interval <= 0) {
+        interval = fallbackFrameInterval;
+    }
+    const double ms = std::round(interval * 1000.0);
+    if (ms < 1.0) {
+        return 1;
+    }
+    return ms > double(INT_MAX) ? INT_MAX : static_cast<int>(ms);
+}
+
+void KelvaraActions::rearmTimer()
+{
+    if (animationTimer) {
+        animationTimer->stop();
+    } else {
+        animationTimer = std::make_unique<QTimer>();
+        QTimer* timer = animationTimer.get();
+        connect(timer, &QTimer::timeout, this, [this, timer] { animationStep(timer); });
+    }
+    // The 5 s idle beat needs no precision; frames do.
+    animationTimer->setTimerType(animationInterval >= 1.0 ? Qt::CoarseTimer : Qt::PreciseTimer);
+    animationTimer->start(timerMilliseconds(animationInterval));
+}
+
+void KelvaraActions::animationStep(QTimer* /*timer*/)
+{
+    theCircles.advanceFrame();
+    if (drawCanvas) {
+        drawCanvas->repaint();
+    }
+    updateKeyLights();
+    if (!theCircles.isEmpty()) {
+        return;
+    }
+    if (theCircles.rememberAnimationJustEnded) {
+        theCircles.rememberAnimationJustEnded = false;
+        return;
+    }
+    animationInterval = idleInterval;
+    rearmTimer();
+}
+
+void KelvaraActions::startWave(double x, double y)
+{
+    theCircles.addWave(x, y);
+    animationInterval = savedAnimationInterval;
+    rearmTimer();
+}
+
+void KelvaraActions::startWaveForKey(std::int64_t keyCode)
+{
+    const std::optional<KeyLayoutRow> row = keyLayoutTable().rowForKeyCode(keyCode);
+    if (!row) {
+        return;
+    }
+    const double x = double(row->x) * renderScaleHoriz;
+    // Flipped against the 100-point height of the standard picture, whatever the picture is.
+    const double y = 100.0 - double(row->y) * renderScaleVert;
+    startWave(x, y);
+}
+
+void KelvaraActions::startAnimation(artCanvasView* canvas)
+{
+    rearmTimer();
+    drawCanvas = canvas;
+    QTimer::singleShot(timerMilliseconds(animationInterval),
+                       Qt::PreciseTimer,
+                       this,
+                       &KelvaraActions::updateKeyLights);
+}
+
+void KelvaraActions::drawWaves(QPainter& painter)
+{
+    const bool live = theCircles.drawRings(painter);
+    if (live && !noSleep) {
+        noSleep = m_keepAwake->beginActivity(QStringLiteral("animating keyboard lights"));
+    } else if (!live && noSleep) {
+        endKeepAwake();
+    }
+}
+
+void KelvaraActions::endKeepAwake()
+{
+    if (noSleep) {
+        m_keepAwake->endActivity(*noSleep);
+        noSleep.reset();
+    }
+}
+
+void KelvaraActions::setBackground(artCanvasView* canvas, const QString& name)
+{
+    canvas->loadBackgroundImage(name);
+    const std::optional<QImage> picture = backgroundPictureNamed(name);
+    const QSizeF size = picture ? picture->deviceIndependentSize() : QSizeF(274, 100);
+    renderWidth = static_cast<int>(size.width());
+    renderHeight = static_cast<int>(size.height());
+    renderScaleHoriz = double(renderWidth) / layoutWidth;
+    renderScaleVert = double(renderHeight) / layoutHeight;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double scale = screen ? screen->devicePixelRatio() : 1.0;
+    backingRenderScaleHoriz = renderScaleHoriz * scale;
+    backingRenderScaleVert = renderScaleVert * scale;
+    canvas->setFixedSize(renderWidth, renderHeight);
+}
+
+} // namespace kelvara

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "platform/keepawake.h"
+#include "rings/animatedcirclegroup.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+class QPainter;
+class QTimer;
+
+namespace kelvara {
+
+class artCanvasView;
+
+// The lighting engine: owns the animation clock and the ring group, starts waves at canvas points
+// or at keys, redraws and samples the canvas on every tick and sends the key colours to the LEDs.
+// One per process, created and owned by the application delegate; main thread only.
+class KelvaraActions : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr double idleInterval = 5.0; // seconds
+    // Used by the clock whenever the frame interval is not a finite positive number.
+    static constexpr double fallbackFrameInterval = 1.0 / 30.0; // seconds
+
+    // Without a keep-awake of its own the engine takes logind's idle inhibitor.
+    explicit KelvaraActions(std::unique_ptr<KeepAwake> keepAwake = nullptr,
+                            QObject* parent = nullptr);
+    ~KelvaraActions() override;
+
+    // A virtual key code or a media pseudo code; codes no row carries change nothing.
+    void startWaveForKey(std::int64_t keyCode);
+    // A point in canvas points (origin bottom-left, y up).
+    void startWave(double x, double y);
+    void startAnimation(artCanvasView* canvas);
+    // The ring-drawing hook, run inside every drawing of the canvas.
+    void drawWaves(QPainter& painter);
+    // Renders the canvas off screen and sends the colour under every key to its LED.
+    void updateKeyLights();
+
+    // The tick; the timer argument is not used.
+    void animationStep(QTimer* timer);
+    // Loads the named picture into the canvas and derives the render scales from its size.
+    void setBackground(artCanvasView* canvas, const QString& name);
+    // Restarts the clock at animationInterval: the next tick comes one full interval from now.
+    void rearmTimer();
+    // Ends the keep-awake activity if one is held.
+    void endKeepAwake();
+
+    // The clock's period in whole milliseconds for an interval in seconds.
+    static int timerMilliseconds(double interval);
+
+    std::unique_ptr<QTimer> animationTimer;
+    std::optional<std::uint64_t> noSleep;
+    double animationInterval = 1.0 / 15.0; // seconds
+    double savedAnimationInterval = 0;     // seconds, 1 / frame rate
+    bool flippingModifiers = false;
+    bool hasBeenFlippedOnce = false;
+    AnimatedCircleGroup theCircles;
+    QPointer<artCanvasView> drawCanvas;
+    int renderWidth = 0;                // canvas points
+    int renderHeight = 0;               // canvas points
+    double renderScaleHoriz = 0;        // canvas points per layout unit
+    double renderScaleVert = 0;         // canvas points per layout unit
+    double backingRenderScaleHoriz = 0; // image pixels per layout unit
+    double backingRenderScaleVert = 0;  // image pixels per layout unit
+
+private:
+    std::unique_ptr<KeepAwake> m_keepAwake;
+};
+
+} // namespace kelvara

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <memory>
+
+namespace kelvara {
+
+// What lies behind the five LED calls. One backend is installed for the whole run; the per-key
+// calls of one sampling pass are followed by endPass(), where a backend that batches sends them.
+class LedBackend
+{
+public:
+    virtual ~LedBackend() = default;
+
+    virtual bool init() = 0;
+    virtual bool sdkVersion(int* majorNum, int* minorNum, int* buildNum) = 0;
+    virtual bool setHidKey(int hidCode, int red, int green, int blue) = 0;
+    virtual bool setNamedKey(unsigned int keyName, int red, int green, int blue) = 0;
+    virtual void endPass() = 0;
+    virtual void shutdown() = 0;
+};
+
+// A backend with no keyboard behind it: it records nothing and cannot connect.
+class NullLedBackend : public LedBackend
+{
+public:
+    bool init() override { return false; }
+
+    bool sdkVersion(int*, int*, int*) override { return false; }
+
+    bool setHidKey(int, int, int, int) override { return false; }
+
+    bool setNamedKey(unsigned int, int, int, int) override { return false; }
+
+    void endPass() override {}
+
+    void shutdown() override {}
+};
+
+// Installs the backend behind the LED calls (a NullLedBackend until something else is installed).
+// Passing nullptr installs a NullLedBackend.
+void installLedBackend(std::unique_ptr<LedBackend> backend);
+LedBackend& ledBackend();
+
+// Ends one sampling pass.
+void endLedPass();
+
+} // namespace kelvara

@@ -1,0 +1,163 @@
+#include "canvas/backgroundpictures.h"
+#include "support/enginefixture.h"
+#include "support/painting.h"
+
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+namespace kelvara {
+namespace {
+
+using Call = RecordingLedBackend::KeyCall;
+using Kind = RecordingLedBackend::Kind;
+
+class KeyLightSampling : public testing::EngineFixture
+{
+protected:
+    const std::vector<Call>& samplePass()
+    {
+        engine.updateKeyLights();
+        return leds->passes().back();
+    }
+};
+
+TEST_F(KeyLightSampling, PercentagesAreTruncatedNotRounded)
+{
+    canvas.backgroundImage = testing::solidPicture(QColor::fromRgbF(1.0f, 0.5f, 0.129f));
+    const auto& pass = samplePass();
+    ASSERT_FALSE(pass.empty());
+    for (const Call& call : pass) {
+        EXPECT_EQ(call.red, 100);
+        EXPECT_EQ(call.green, 50);
+        EXPECT_EQ(call.blue, 12);
+    }
+}
+
+TEST_F(KeyLightSampling, OneCallPerRowButVolumeUpAndKeyNamesOnlyThroughTheNameCall)
+{
+    const auto& pass = samplePass();
+    EXPECT_EQ(pass.size(), 120u);
+    std::set<std::int64_t> names;
+    for (const Call& call : pass) {
+        if (call.kind == Kind::KeyName) {
+            names.insert(call.key);
+        } else {
+            EXPECT_LT(call.key, 0xFFF1) << "key name sent as a HID usage";
+        }
+    }
+    const std::set<std::int64_t> expected{
+        0xFFF1, 0xFFF2, 0xFFF3, 0xFFF4, 0xFFF5, 0xFFF6, 0xFFF7, 0xFFF8, 0xFFF9, 0xFFFF1, 0xFFFF2};
+    EXPECT_EQ(names, expected);
+    EXPECT_EQ(leds->passes().size(), 1u);
+}
+
+TEST_F(KeyLightSampling, OverrideRowsSendTheFourModifiersTwiceInOneColour)
+{
+    keyLayoutTable().insertModifierOverrideRows();
+    const auto& pass = samplePass();
+    EXPECT_EQ(pass.size(), 124u);
+    for (const std::int64_t hid : {226, 227, 230, 231}) {
+        std::vector<Call> sent;
+        std::copy_if(pass.begin(), pass.end(), std::back_inserter(sent), [hid](const Call& c) {
+            return c.kind == Kind::Hid && c.key == hid;
+        });
+        ASSERT_EQ(sent.size(), 2u) << hid;
+        EXPECT_EQ(sent[0], sent[1]) << hid;
+    }
+}
+
+TEST_F(KeyLightSampling, RowsOutsideASmallerCanvasAreSkipped)
+{
+    canvas.setFixedSize(137, 50);
+    const auto& pass = samplePass();
+    EXPECT_LT(pass.size(), 120u);
+    EXPECT_GT(pass.size(), 10u);
+}
+
+TEST_F(KeyLightSampling, LiveRingsColourTheKeysUnderThem)
+{
+    canvas.backgroundImage = testing::solidPicture(Qt::black);
+    ringSettings().active = {true, false, false, false, false};
+    ringSettings().color[0] = QColor(255, 255, 0);
+    engine.startWaveForKey(0); // A
+    engine.animationStep(nullptr);
+    const auto lit = leds->lastSent(Kind::Hid, 4);
+    ASSERT_TRUE(lit);
+    EXPECT_GT(lit->red, 50);
+    EXPECT_GT(lit->green, 50);
+    EXPECT_EQ(lit->blue, 0);
+    const auto far = leds->lastSent(Kind::Hid, 99); // keypad period, far from A
+    ASSERT_TRUE(far);
+    EXPECT_EQ(far->red, 0);
+}
+
+// With no ring live every light shows the picture's own colour at its key.
+class BarePictureSampling : public testing::EngineFixture,
+                            public ::testing::WithParamInterface<QString>
+{};
+
+TEST_P(BarePictureSampling, SendsThePicturesRestingColours)
+{
+    engine.setBackground(&canvas, GetParam());
+    const std::optional<QImage> picture = backgroundPictureNamed(GetParam());
+    ASSERT_TRUE(picture);
+    engine.updateKeyLights();
+    const auto& pass = leds->passes().back();
+    std::size_t i = 0;
+    for (const KeyLayoutRow& row : keyLayoutTable()) {
+        if (row.keyCode == mediaKeyBase) {
+            continue;
+        }
+        ASSERT_LT(i, pass.size());
+        const QColor expected =
+            picture->pixelColor(int(double(row.x) * 548 / 963), int(double(row.y) * 200 / 352));
+        const Call& call = pass[i++];
+        EXPECT_EQ(call.key, row.hidCode);
+        EXPECT_NEAR(call.red, int(expected.redF() * 100), 2) << row.hidCode;
+        EXPECT_NEAR(call.green, int(expected.greenF() * 100), 2) << row.hidCode;
+        EXPECT_NEAR(call.blue, int(expected.blueF() * 100), 2) << row.hidCode;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Pictures,
+                         BarePictureSampling,
+                         ::testing::ValuesIn(backgroundPictureNames()),
+                         [](const auto& p) { return p.param.toStdString(); });
+
+TEST_F(KeyLightSampling, BlackoutLeavesEveryKeyOff)
+{
+    engine.setBackground(&canvas, QStringLiteral("Blackout"));
+    for (const Call& call : samplePass()) {
+        if (call.kind == Kind::Hid && call.key == mediaKeyBase) {
+            continue; // the media rows sample the volume roller, which has no light
+        }
+        EXPECT_EQ(call.red + call.green + call.blue, 0) << call.key;
+    }
+}
+
+// Runs in its own process with QT_SCALE_FACTOR=2 (see tests/CMakeLists.txt).
+class KeyLightSamplingRatioTwo : public KeyLightSampling
+{};
+
+TEST_F(KeyLightSamplingRatioTwo, SamplesTheKeyAtItsDevicePixel)
+{
+    if (canvas.devicePixelRatioF() != 2.0) {
+        GTEST_SKIP() << "needs a screen of device pixel ratio 2";
+    }
+    engine.setBackground(&canvas, QStringLiteral("Midnight"));
+    EXPECT_DOUBLE_EQ(engine.backingRenderScaleHoriz, 548.0 / 963.0);
+    EXPECT_DOUBLE_EQ(engine.backingRenderScaleVert, 200.0 / 352.0);
+    QImage picture = testing::solidPicture(Qt::blue, 2.0);
+    picture.setPixelColor(45, 32, Qt::red); // Escape at (80, 57): 45.5..., 32.3...
+    canvas.backgroundImage = picture;
+    const auto& pass = samplePass();
+    EXPECT_EQ(pass.front(), (Call{Kind::Hid, 41, 100, 0, 0}));
+}
+
+} // namespace
+} // namespace kelvara

@@ -1,0 +1,41 @@
+#include "platform/logindkeepawake.h"
+#include "platform/systemlog.h"
+
+#include <QDBusConnection>
+
+#include <gtest/gtest.h>
+
+namespace kelvara {
+namespace {
+
+class LogindKeepAwakeTest : public ::testing::Test
+{
+protected:
+    LogindKeepAwakeTest()
+    {
+        setSystemLogSink([this](const QString& line) { lines.append(line); });
+    }
+
+    ~LogindKeepAwakeTest() override { setSystemLogSink({}); }
+
+    QStringList lines;
+};
+
+TEST_F(LogindKeepAwakeTest, WithoutASystemBusTokensStillWorkAndOneLineSaysSo)
+{
+    if (QDBusConnection::systemBus().isConnected()) {
+        GTEST_SKIP() << "this machine has a system bus";
+    }
+    LogindKeepAwake keepAwake;
+    const auto first = keepAwake.beginActivity(QStringLiteral("animating keyboard lights"));
+    keepAwake.endActivity(first);
+    const auto second = keepAwake.beginActivity(QStringLiteral("animating keyboard lights"));
+    EXPECT_NE(first, second);
+    keepAwake.endActivity(second);
+    keepAwake.endActivity(second);
+    EXPECT_EQ(lines.size(), 1);
+    EXPECT_EQ(keepAwake.heldInhibitors(), 0u);
+}
+
+} // namespace
+} // namespace kelvara

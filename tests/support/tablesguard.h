@@ -1,0 +1,44 @@
+#pragma once
+
+#include "input/keylayouttable.h"
+#include "rings/ringsettingstable.h"
+
+namespace kelvara::testing {
+
+// Puts the process-wide key layout and ring settings tables back as they were at start, before
+// and after a test that changes them.
+struct TablesGuard
+{
+    TablesGuard() { reset(); }
+
+    ~TablesGuard() { reset(); }
+
+    TablesGuard(const TablesGuard&) = delete;
+    TablesGuard& operator=(const TablesGuard&) = delete;
+
+    static void reset()
+    {
+        keyLayoutTable() = KeyLayoutTable();
+        ringSettings() = RingSettingsTable();
+    }
+};
+
+// Makes ring 0 the only active ring, with the given timeline, radii and opacities.
+inline void onlyFirstRing(double life,
+                          double delay,
+                          double sizeStart = 10,
+                          double sizeEnd = 100,
+                          double vizStart = 100,
+                          double vizEnd = 0)
+{
+    RingSettingsTable& t = ringSettings();
+    t.active = {true, false, false, false, false};
+    t.life[0] = life;
+    t.delay[0] = delay;
+    t.sizeStart[0] = sizeStart;
+    t.sizeEnd[0] = sizeEnd;
+    t.vizStart[0] = vizStart;
+    t.vizEnd[0] = vizEnd;
+}
+
+} // namespace kelvara::testing
