@@ -1,8 +1,13 @@
 #include "app/appdelegate.h"
 
+#include "ui_settingswindow.h"
+
 #include "canvas/artcanvasview.h"
+#include "prefs/settingswindow.h"
+#include "prefs/stepper.h"
 
 #include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace kelvara {
@@ -10,14 +15,45 @@ namespace kelvara {
 AppDelegate::AppDelegate(std::unique_ptr<KelvaraActions> engine, QObject* parent)
     : QObject(parent)
     , theApp(engine ? std::move(engine) : std::make_unique<KelvaraActions>())
-{}
+    , m_settingsWindow(std::make_unique<SettingsWindow>())
+{
+    connectSettingsWindow();
+}
 
 AppDelegate::~AppDelegate() = default;
 
-void AppDelegate::PrefsMenuItem(QObject* /*sender*/)
+void AppDelegate::connectSettingsWindow()
 {
-    if (settingsWindow) {
-        settingsWindow->setVisible(true);
+    Ui::SettingsWindow& ui = m_settingsWindow->ui();
+    settingsWindow = m_settingsWindow.get();
+    frameRateText = ui.frameRateText;
+    backgroundPopup = ui.backgroundPopup;
+    modifierKeySwap = ui.modifierKeySwap;
+    ring1settingsView = ui.ring1settingsView;
+    ring2settingsView = ui.ring2settingsView;
+    ring3settingsView = ui.ring3settingsView;
+    ring4settingsView = ui.ring4settingsView;
+    ring5settingsView = ui.ring5settingsView;
+
+    connect(ui.saveButton, &QPushButton::clicked, this, [this, &ui] {
+        savePrefsButton(ui.saveButton);
+    });
+    connect(ui.cancelButton, &QPushButton::clicked, this, [this, &ui] {
+        cancelPrefsButton(ui.cancelButton);
+    });
+    connect(ui.backgroundPopup, &QComboBox::activated, this, [this, &ui] {
+        backgroundColorSelector(ui.backgroundPopup);
+    });
+    connect(ui.modifierKeySwap, &QCheckBox::clicked, this, [this, &ui] {
+        flipModifiersBtn(ui.modifierKeySwap);
+    });
+    // Every text field that has a stepper keeps it in step while it is edited.
+    const QList<QLineEdit*> fields = m_settingsWindow->findChildren<QLineEdit*>();
+    for (QLineEdit* field : fields) {
+        const QObjectList siblings = field->parentWidget()->children();
+        if (stepperWithTag(siblings, field->property("tag").toInt() + stepperTagOffset)) {
+            connect(field, &QLineEdit::textEdited, this, [this, field] { textChanged(field); });
+        }
     }
 }
 
@@ -28,15 +64,20 @@ void AppDelegate::applicationDidFinishLaunching()
     auto* layout = new QVBoxLayout(m_mainWindow.get());
     auto* canvas = new artCanvasView(m_mainWindow.get());
     layout->addWidget(canvas);
-    layout->addWidget(
-        new QLabel(QStringLiteral("Click the keyboard to make waves."), m_mainWindow.get()));
+    auto* settingsButton = new QPushButton(QStringLiteral("Settings…"), m_mainWindow.get());
+    layout->addWidget(settingsButton);
+    connect(settingsButton, &QPushButton::clicked, this, [this, settingsButton] {
+        resyncPrefsBtn(settingsButton);
+    });
     window = m_mainWindow.get();
     artCanvas = canvas;
     window->setVisible(true);
 
-    theApp->animationInterval = 1.0 / 30.0;
-    theApp->savedAnimationInterval = theApp->animationInterval;
-    theApp->setBackground(canvas, _defaultBackgroundName);
+    theApp->loadPrefs(this);
+    theApp->setBackground(canvas,
+                          backgroundPopup && backgroundPopup->currentIndex() >= 0
+                              ? backgroundPopup->currentText()
+                              : _defaultBackgroundName);
     canvas->callback = this;
     theApp->startAnimation(canvas);
 }

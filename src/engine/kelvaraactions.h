@@ -16,6 +16,7 @@ class QTimer;
 
 namespace kelvara {
 
+class AppDelegate;
 class artCanvasView;
 
 // The lighting engine: owns the animation clock and the ring group, starts waves at canvas points
@@ -35,6 +36,11 @@ public:
                             QObject* parent = nullptr);
     ~KelvaraActions() override;
 
+    // Reads the settings file into the clock, the settings window, the ring settings table and the
+    // key layout table (modifier flip).
+    void loadPrefs(AppDelegate* delegate);
+    // Writes the settings window's values to the settings file, then loads them back.
+    void savePrefs(AppDelegate* delegate);
     // A virtual key code or a media pseudo code; codes no row carries change nothing.
     void startWaveForKey(std::int64_t keyCode);
     // A point in canvas points (origin bottom-left, y up).

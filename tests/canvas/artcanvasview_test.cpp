@@ -139,14 +139,6 @@ TEST_F(CanvasTest, KeysAreRecognisedByTheirPhysicalPosition)
     EXPECT_FALSE(window.isMinimized());
 }
 
-TEST_F(CanvasTest, ControlCommaOpensTheSettings)
-{
-    QWidget settings;
-    delegate.settingsWindow = &settings;
-    QTest::keyClick(&canvas, Qt::Key_Comma, Qt::ControlModifier);
-    EXPECT_TRUE(settings.isVisible());
-}
-
 TEST_F(CanvasTest, ControlQQuitsTheApplication)
 {
     QTimer guardTimer;

@@ -1,0 +1,139 @@
+// The engine's preference load and save: the settings file turned into running state and back.
+
+#include "app/appdelegate.h"
+#include "engine/kelvaraactions.h"
+#include "input/keylayouttable.h"
+#include "platform/systemlog.h"
+#include "prefs/preferencestore.h"
+#include "rings/ringsettingstable.h"
+
+#include <QFile>
+
+namespace kelvara {
+
+namespace {
+
+bool storeIsUsable(const QSettings& store)
+{
+    if (store.status() == QSettings::NoError) {
+        return true;
+    }
+    static bool reported = false;
+    if (!reported) {
+        reported = true;
+        systemLog(QStringLiteral("Cannot read the settings file %1; using the first-run settings.")
+                      .arg(store.fileName()));
+    }
+    return false;
+}
+
+// A file that cannot be parsed is kept aside instead of being written over.
+void setAsideUnreadableStore(const QSettings& store)
+{
+    if (store.status() != QSettings::FormatError) {
+        return;
+    }
+    const QString aside = store.fileName() + QStringLiteral(".unreadable");
+    QFile::remove(aside);
+    if (QFile::rename(store.fileName(), aside)) {
+        systemLog(QStringLiteral("Kept the unreadable settings file as %1.").arg(aside));
+    }
+}
+
+void writeRingSettings(std::size_t index, const RingValues& v)
+{
+    RingSettingsTable& table = ringSettings();
+    table.active.at(index) = v[0] == 1;
+    table.life.at(index) = double(v[1]);
+    table.delay.at(index) = double(v[2]);
+    table.sizeStart.at(index) = double(v[3]);
+    table.sizeEnd.at(index) = double(v[4]);
+    table.thickness.at(index) = double(v[5]);
+    table.vizStart.at(index) = double(v[6]);
+    table.vizEnd.at(index) = double(v[7]);
+    table.color.at(index) = QColor::fromRgbF(float(double(v[8]) / 100.0),
+                                             float(double(v[9]) / 100.0),
+                                             float(double(v[10]) / 100.0),
+                                             1.0f);
+}
+
+} // namespace
+
+void KelvaraActions::loadPrefs(AppDelegate* delegate)
+{
+    const std::unique_ptr<QSettings> store = openPreferenceStore();
+    StoredPrefs prefs = firstRunPrefs();
+    if (storeIsUsable(*store)) {
+        if (!store->value(prefsInitedKey).toBool()) {
+            writeDefaultPrefs(*store);
+            store->setValue(prefsInitedKey, true);
+        }
+        prefs = readStoredPrefs(*store);
+    }
+
+    // A rate that is not positive never reaches the clock; the file keeps what it holds.
+    animationInterval = prefs.framerate > 0 ? 1.0 / double(prefs.framerate) : fallbackFrameInterval;
+    rearmTimer();
+    savedAnimationInterval = animationInterval;
+    delegate->setRingControls(0, {prefs.framerate});
+
+    const QString background = prefs.background.value_or(delegate->_defaultBackgroundName);
+    if (delegate->backgroundPopup) {
+        delegate->backgroundPopup->setCurrentIndex(delegate->backgroundPopup->findText(background));
+    }
+
+    flippingModifiers = prefs.flipModifiers;
+    if (delegate->modifierKeySwap) {
+        delegate->modifierKeySwap->setChecked(flippingModifiers);
+    }
+
+    for (int ring = 1; ring <= 5; ++ring) {
+        const RingValues& values = prefs.rings.at(std::size_t(ring - 1));
+        delegate->setRingControls(ring, std::vector<std::int64_t>(values.begin(), values.end()));
+        writeRingSettings(std::size_t(ring - 1), values);
+    }
+
+    if (!hasBeenFlippedOnce && flippingModifiers) {
+        keyLayoutTable().insertModifierOverrideRows();
+        hasBeenFlippedOnce = true;
+    }
+}
+
+void KelvaraActions::savePrefs(AppDelegate* delegate)
+{
+    std::unique_ptr<QSettings> store = openPreferenceStore();
+    if (store->status() == QSettings::FormatError) {
+        setAsideUnreadableStore(*store);
+        store = openPreferenceStore();
+    }
+
+    std::int64_t framerate = 30;
+    if (delegate->frameRateText) {
+        framerate = parseInteger(delegate->frameRateText->text()).value_or(30);
+    }
+    if (framerate < 2 || framerate > 59) {
+        framerate = 30;
+    }
+    store->setValue(framerateKey, qlonglong(framerate));
+
+    const QComboBox* popup = delegate->backgroundPopup;
+    store->setValue(backgroundKey,
+                    popup && popup->currentIndex() >= 0 ? popup->currentText()
+                                                        : delegate->_defaultBackgroundName);
+    store->setValue(flipModifiersKey,
+                    delegate->modifierKeySwap && delegate->modifierKeySwap->isChecked());
+    for (int ring = 1; ring <= 5; ++ring) {
+        for (int field = 0; field < ringFieldCount; ++field) {
+            store->setValue(ringKey(ring, field),
+                            qlonglong(delegate->ringControlValue(ring, field)));
+        }
+    }
+    store->sync();
+    if (store->status() != QSettings::NoError) {
+        systemLog(QStringLiteral("Cannot write the settings file %1.").arg(store->fileName()));
+    }
+    store.reset();
+    loadPrefs(delegate);
+}
+
+} // namespace kelvara

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QSettings>
+#include <QString>
+#include <QStringView>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+namespace kelvara {
+
+// The stored settings: key names, first-run defaults and the readings of the settings file
+// ($XDG_CONFIG_HOME/Kelvara/Kelvara.conf, INI). Nothing here holds state; the engine's loadPrefs
+// and savePrefs use it.
+
+inline const QString prefsInitedKey = QStringLiteral("prefsInited");
+inline const QString framerateKey = QStringLiteral("framerate");
+inline const QString backgroundKey = QStringLiteral("background");
+inline const QString flipModifiersKey = QStringLiteral("flipModifiers");
+
+inline constexpr int ringFieldCount = 11;
+// The eleven stored integers of one ring, in ring field order: active, life, delay, sizeStart,
+// sizeEnd, thickness, vizStart, vizEnd, red, green, blue.
+using RingValues = std::array<std::int64_t, ringFieldCount>;
+
+inline constexpr std::int64_t defaultFramerate = 30; // frames per second
+inline constexpr std::array<RingValues, 5> defaultRings{{
+    {1, 15, 0, 10, 100, 20, 100, 0, 100, 100, 0},
+    {1, 15, 0, 15, 115, 5, 100, 0, 100, 0, 0},
+    {0, 15, 0, 20, 200, 10, 100, 50, 0, 100, 0},
+    {0, 30, 0, 10, 100, 4, 100, 0, 0, 0, 100},
+    {1, 30, 0, 2, 2, 4, 100, 0, 100, 100, 100},
+}};
+
+// "ring" + ring number (1-5) + the suffix of the field (0-10), e.g. ring3sizeStart.
+QString ringKey(int ring, int field);
+
+// Base 10, an optional leading "+" or "-", then digits only, within 64 bits.
+std::optional<std::int64_t> parseInteger(QStringView text);
+
+// What a text field shows as an integer: leading blanks skipped, an optional sign and the digits
+// that follow, 0 when there are none; limited to 32 bits.
+int leadingIntValue(QStringView text);
+
+// Every setting as the store holds it.
+struct StoredPrefs
+{
+    std::int64_t framerate = 0;
+    std::optional<QString> background;
+    bool flipModifiers = false;
+    std::array<RingValues, 5> rings{};
+};
+
+StoredPrefs readStoredPrefs(const QSettings& store);
+// What the store holds right after the first-run defaults are written.
+StoredPrefs firstRunPrefs();
+
+// Writes every key but "prefsInited" with its first-run default.
+void writeDefaultPrefs(QSettings& store);
+
+// The user's settings file.
+std::unique_ptr<QSettings> openPreferenceStore();
+
+} // namespace kelvara

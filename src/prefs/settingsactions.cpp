@@ -1,0 +1,58 @@
+// The settings window's actions, carried by the application delegate.
+
+#include "app/appdelegate.h"
+#include "canvas/artcanvasview.h"
+
+namespace kelvara {
+
+void AppDelegate::resyncPrefsBtn(QObject* /*sender*/)
+{
+    theApp->loadPrefs(this);
+    if (settingsWindow) {
+        settingsWindow->setVisible(true);
+    }
+}
+
+void AppDelegate::PrefsMenuItem(QObject* sender)
+{
+    resyncPrefsBtn(sender);
+}
+
+void AppDelegate::savePrefsButton(QObject* /*sender*/)
+{
+    theApp->savePrefs(this);
+    if (settingsWindow) {
+        settingsWindow->setVisible(false);
+    }
+    theApp->updateKeyLights();
+}
+
+void AppDelegate::cancelPrefsButton(QObject* /*sender*/)
+{
+    if (settingsWindow) {
+        settingsWindow->setVisible(false);
+    }
+}
+
+void AppDelegate::textChanged(QObject* sender)
+{
+    syncStepper(qobject_cast<QLineEdit*>(sender));
+}
+
+void AppDelegate::backgroundColorSelector(QObject* sender)
+{
+    const auto* popup = qobject_cast<QComboBox*>(sender);
+    const QString name =
+        popup && popup->currentIndex() >= 0 ? popup->currentText() : _defaultBackgroundName;
+    if (artCanvas) {
+        artCanvas->loadBackgroundImage(name);
+    }
+}
+
+void AppDelegate::flipModifiersBtn(QObject* sender)
+{
+    const auto* box = qobject_cast<QCheckBox*>(sender);
+    theApp->flippingModifiers = box && box->isChecked();
+}
+
+} // namespace kelvara

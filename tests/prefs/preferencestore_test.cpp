@@ -1,0 +1,95 @@
+#include "prefs/preferencestore.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace kelvara {
+namespace {
+
+struct Parse
+{
+    const char* text;
+    std::optional<std::int64_t> value;
+};
+
+class IntegerParse : public ::testing::TestWithParam<Parse>
+{};
+
+TEST_P(IntegerParse, AcceptsOnlyASignAndDigitsWithin64Bits)
+{
+    EXPECT_EQ(parseInteger(QString::fromUtf8(GetParam().text)), GetParam().value)
+        << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts,
+                         IntegerParse,
+                         ::testing::Values(Parse{"2", 2},
+                                           Parse{"59", 59},
+                                           Parse{"+45", 45},
+                                           Parse{"-3", -3},
+                                           Parse{"007", 7},
+                                           Parse{"9223372036854775807", INT64_MAX},
+                                           Parse{"-9223372036854775808", INT64_MIN},
+                                           Parse{"9223372036854775808", std::nullopt},
+                                           Parse{"-9223372036854775809", std::nullopt},
+                                           Parse{"99999999999999999999", std::nullopt},
+                                           Parse{"", std::nullopt},
+                                           Parse{"+", std::nullopt},
+                                           Parse{"-", std::nullopt},
+                                           Parse{" 45", std::nullopt},
+                                           Parse{"45 ", std::nullopt},
+                                           Parse{"abc", std::nullopt},
+                                           Parse{"4.5", std::nullopt},
+                                           Parse{"+-4", std::nullopt},
+                                           Parse{"١٢", std::nullopt})); // Arabic-Indic digits
+
+TEST(LeadingIntValue, ReadsTheIntegerATextFieldStartsWith)
+{
+    EXPECT_EQ(leadingIntValue(u"40"), 40);
+    EXPECT_EQ(leadingIntValue(u"  -12px"), -12);
+    EXPECT_EQ(leadingIntValue(u"abc"), 0);
+    EXPECT_EQ(leadingIntValue(u""), 0);
+    EXPECT_EQ(leadingIntValue(u"99999999999999999999"), INT32_MAX);
+    EXPECT_EQ(leadingIntValue(u"-99999999999999999999"), INT32_MIN);
+}
+
+TEST(RingKeys, AreRingNumberAndSuffixWithoutSeparator)
+{
+    EXPECT_EQ(ringKey(1, 0), QStringLiteral("ring1active"));
+    EXPECT_EQ(ringKey(3, 3), QStringLiteral("ring3sizeStart"));
+    EXPECT_EQ(ringKey(5, 10), QStringLiteral("ring5blue"));
+    EXPECT_EQ(ringKey(2, 6), QStringLiteral("ring2vizStart"));
+}
+
+TEST(DefaultPrefs, WriteEveryKeyButTheInitialisedMark)
+{
+    QTemporaryDir dir;
+    QSettings store(dir.filePath(QStringLiteral("k.conf")), QSettings::IniFormat);
+    writeDefaultPrefs(store);
+    EXPECT_EQ(store.allKeys().size(), 58);
+    EXPECT_FALSE(store.contains(prefsInitedKey));
+    const StoredPrefs read = readStoredPrefs(store);
+    const StoredPrefs expected = firstRunPrefs();
+    EXPECT_EQ(read.framerate, 30);
+    EXPECT_EQ(read.background, QStringLiteral("Midnight"));
+    EXPECT_FALSE(read.flipModifiers);
+    EXPECT_EQ(read.rings, expected.rings);
+}
+
+TEST(StoredPrefsReading, AbsentKeysReadZeroFalseAndNoString)
+{
+    QTemporaryDir dir;
+    QSettings store(dir.filePath(QStringLiteral("k.conf")), QSettings::IniFormat);
+    store.setValue(framerateKey, QStringLiteral("fast"));
+    const StoredPrefs read = readStoredPrefs(store);
+    EXPECT_EQ(read.framerate, 0);
+    EXPECT_FALSE(read.background);
+    EXPECT_FALSE(read.flipModifiers);
+    EXPECT_EQ(read.rings[4][10], 0);
+}
+
+} // namespace
+} // namespace kelvara
