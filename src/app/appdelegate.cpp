@@ -73,6 +73,8 @@ void AppDelegate::applicationDidFinishLaunching()
     artCanvas = canvas;
     window->setVisible(true);
 
+    globalKeyInput.start();
+    theListener.startListening(theApp.get());
     theApp->loadPrefs(this);
     theApp->setBackground(canvas,
                           backgroundPopup && backgroundPopup->currentIndex() >= 0

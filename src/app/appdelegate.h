@@ -1,6 +1,9 @@
 #pragma once
 
 #include "engine/kelvaraactions.h"
+#include "input/keylistener.h"
+#include "platform/eventmonitors.h"
+#include "platform/globalkeyinput.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -78,6 +81,9 @@ public:
     QPointer<QWidget> ring5settingsView;
 
     const std::unique_ptr<KelvaraActions> theApp;
+    EventMonitors eventMonitors;
+    GlobalKeyInput globalKeyInput{eventMonitors};
+    KeyListener theListener{eventMonitors};
     const QString _defaultBackgroundName = QStringLiteral("Midnight");
 
 private:

@@ -124,6 +124,8 @@ TEST(KeyTranslation, QtEventsUseTheScanCodeBeforeTheProducedKey)
     EXPECT_EQ(translateQtKeyEvent(scanned)->keyCode, 0); // the A position
     const QKeyEvent synthetic(QEvent::KeyPress, Qt::Key_Comma, Qt::NoModifier, 0, 0, 0);
     EXPECT_EQ(translateQtKeyEvent(synthetic)->keyCode, 43);
+    const QKeyEvent shift(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier, 0, 0, 0);
+    EXPECT_EQ(translateQtKeyEvent(shift)->keyCode, 56);
     const QKeyEvent unknown(QEvent::KeyPress, Qt::Key_Launch0, Qt::NoModifier, 0, 0, 0);
     EXPECT_FALSE(translateQtKeyEvent(unknown));
 }

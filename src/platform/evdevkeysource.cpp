@@ -1,0 +1,223 @@
+#include "platform/evdevkeysource.h"
+
+#include "platform/keystatetracker.h"
+#include "platform/keytranslation.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSocketNotifier>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/input.h>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace kelvara {
+
+namespace {
+
+constexpr std::size_t keyBitBytes = KEY_MAX / 8 + 1;
+
+bool testBit(const unsigned char* bits, int bit)
+{
+    return (bits[bit / 8] >> (bit % 8)) & 1;
+}
+
+// True for a device that reports at least one key the program knows.
+bool reportsKnownKeys(int fd)
+{
+    unsigned char events[EV_MAX / 8 + 1] = {};
+    std::array<unsigned char, keyBitBytes> keys{};
+    if (ioctl(fd, EVIOCGBIT(0, sizeof events), events) < 0 || !testBit(events, EV_KEY)) {
+        return false;
+    }
+    if (ioctl(fd, EVIOCGBIT(EV_KEY, keys.size()), keys.data()) < 0) {
+        return false;
+    }
+    for (int code = 1; code < KEY_MAX; ++code) {
+        if (testBit(keys.data(), code) && translateEvdevKey(code)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+EvdevKeySource::EvdevKeySource(KeyStateTracker& keys, Sink sink, QObject* parent)
+    : QObject(parent)
+    , m_keys(keys)
+    , m_sink(std::move(sink))
+{}
+
+EvdevKeySource::~EvdevKeySource()
+{
+    while (!m_devices.empty()) {
+        closeDevice(m_devices.begin()->first);
+    }
+    if (m_inotify >= 0) {
+        m_inotifyNotifier.reset();
+        ::close(m_inotify);
+    }
+}
+
+void EvdevKeySource::start(const QString& directory)
+{
+    m_directory = directory;
+    watchDirectory();
+    const QStringList nodes = QDir(directory).entryList(
+        {QStringLiteral("event*")}, QDir::System | QDir::Files, QDir::Name);
+    for (const QString& node : nodes) {
+        openDevice(QDir(directory).filePath(node));
+    }
+}
+
+void EvdevKeySource::openDevice(const QString& path)
+{
+    for (const auto& [id, device] : m_devices) {
+        if (device.path == path) {
+            return;
+        }
+    }
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return; // not readable (yet): a later permission change is watched for
+    }
+    if (!reportsKnownKeys(fd)) {
+        ::close(fd);
+        return;
+    }
+    const int id = addDescriptor(fd, path);
+    // Modifiers already held when the device is opened.
+    std::array<unsigned char, keyBitBytes> down{};
+    if (ioctl(fd, EVIOCGKEY(down.size()), down.data()) >= 0) {
+        for (int code = 1; code < KEY_MAX; ++code) {
+            if (testBit(down.data(), code)) {
+                m_keys.seedHeld(id, code);
+            }
+        }
+    }
+}
+
+int EvdevKeySource::addDescriptor(int fd, const QString& name)
+{
+    const int id = ++m_lastId;
+    Device device{
+        fd, name, std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read), {}, false};
+    connect(
+        device.notifier.get(), &QSocketNotifier::activated, this, [this, id] { readDevice(id); });
+    m_devices.emplace(id, std::move(device));
+    return id;
+}
+
+void EvdevKeySource::readDevice(int id)
+{
+    const auto it = m_devices.find(id);
+    if (it == m_devices.end()) {
+        return;
+    }
+    Device& device = it->second;
+    std::array<char, 64 * sizeof(input_event)> buffer{};
+    for (;;) {
+        const ssize_t got = ::read(device.fd, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            return;
+        }
+        if (got <= 0) {
+            closeDevice(id); // unplugged, revoked or closed
+            return;
+        }
+        device.pending.append(buffer.data(), got);
+        qsizetype used = 0;
+        while (device.pending.size() - used >= qsizetype(sizeof(input_event))) {
+            input_event record{};
+            std::memcpy(&record, device.pending.constData() + used, sizeof record);
+            used += qsizetype(sizeof record);
+            if (record.type == EV_SYN) {
+                if (record.code == SYN_DROPPED) {
+                    device.dropping = true;
+                } else if (record.code == SYN_REPORT) {
+                    device.dropping = false;
+                }
+                continue;
+            }
+            if (device.dropping || record.type != EV_KEY) {
+                continue;
+            }
+            if (const auto event = m_keys.feed(id, record.code, record.value)) {
+                m_sink(*event);
+                if (m_devices.find(id) == m_devices.end()) {
+                    return; // a handler closed the device
+                }
+            }
+        }
+        device.pending.remove(0, used);
+    }
+}
+
+void EvdevKeySource::closeDevice(int id)
+{
+    const auto it = m_devices.find(id);
+    if (it == m_devices.end()) {
+        return;
+    }
+    it->second.notifier->setEnabled(false);
+    it->second.notifier.reset();
+    ::close(it->second.fd);
+    m_devices.erase(it);
+    m_keys.forgetSource(id);
+}
+
+void EvdevKeySource::watchDirectory()
+{
+    m_inotify = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_inotify < 0) {
+        return;
+    }
+    if (inotify_add_watch(m_inotify,
+                          QFile::encodeName(m_directory).constData(),
+                          IN_CREATE | IN_ATTRIB | IN_MOVED_TO) < 0) {
+        ::close(m_inotify);
+        m_inotify = -1;
+        return;
+    }
+    m_inotifyNotifier = std::make_unique<QSocketNotifier>(m_inotify, QSocketNotifier::Read);
+    connect(m_inotifyNotifier.get(),
+            &QSocketNotifier::activated,
+            this,
+            &EvdevKeySource::directoryChanged);
+}
+
+void EvdevKeySource::directoryChanged()
+{
+    alignas(inotify_event) std::array<char, 4096> buffer{};
+    for (;;) {
+        const ssize_t got = ::read(m_inotify, buffer.data(), buffer.size());
+        if (got <= 0) {
+            return;
+        }
+        for (ssize_t at = 0; at + ssize_t(sizeof(inotify_event)) <= got;) {
+            inotify_event header{};
+            std::memcpy(&header, buffer.data() + at, sizeof header);
+            const char* name = buffer.data() + at + sizeof(inotify_event);
+            at += ssize_t(sizeof(inotify_event) + header.len);
+            if (header.len == 0 || at > got) {
+                continue;
+            }
+            const QString node =
+                QFile::decodeName(QByteArray(name, qsizetype(qstrnlen(name, header.len))));
+            if (node.startsWith(QStringLiteral("event"))) {
+                openDevice(QDir(m_directory).filePath(node));
+            }
+        }
+    }
+}
+
+} // namespace kelvara

@@ -1,0 +1,45 @@
+#include "platform/globalkeyinput.h"
+
+#include "platform/eventmonitors.h"
+#include "platform/systemlog.h"
+
+namespace kelvara {
+
+GlobalKeyInput::GlobalKeyInput(EventMonitors& monitors, QObject* parent)
+    : QObject(parent)
+    , m_monitors(monitors)
+    , m_evdev(m_keys,
+              [this](const Event& event) {
+                  // A device that becomes readable after the X server was chosen stays quiet:
+                  // one source only, so that one press makes one wave.
+                  if (!m_x11.isWorking()) {
+                      m_monitors.dispatchGlobal(event);
+                  }
+              })
+    , m_x11(m_keys, [this](const Event& event) { m_monitors.dispatchGlobal(event); })
+{
+    m_monitors.setInputAccessCheck([this] { return isWorking(); });
+}
+
+void GlobalKeyInput::start(const QString& deviceDirectory)
+{
+    m_evdev.start(deviceDirectory);
+    if (m_evdev.isWorking()) {
+        systemLog(QStringLiteral("Reading key presses from %1 input devices.")
+                      .arg(m_evdev.deviceCount()));
+        return;
+    }
+    if (m_x11.start()) {
+        systemLog(QStringLiteral("Reading key presses from the X server."));
+        return;
+    }
+    systemLog(QStringLiteral("Cannot see key presses of other programs: no input device is "
+                             "readable and no X server offers raw key events."));
+}
+
+bool GlobalKeyInput::isWorking() const
+{
+    return m_evdev.isWorking() || m_x11.isWorking();
+}
+
+} // namespace kelvara

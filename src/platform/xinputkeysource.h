@@ -1,0 +1,46 @@
+#pragma once
+
+#include "platform/event.h"
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+#include <set>
+
+class QSocketNotifier;
+
+namespace kelvara {
+
+class KeyStateTracker;
+
+// Key presses of every X11 client, as XInput 2.1 raw key events on the root window, read on a
+// connection of its own. Raw events carry no auto-repeat but may repeat a press or a release;
+// a press of a key already down is dropped. Owned by the global key input.
+class XInputKeySource : public QObject
+{
+    Q_OBJECT
+
+public:
+    using Sink = std::function<void(const Event&)>;
+
+    XInputKeySource(KeyStateTracker& keys, Sink sink, QObject* parent = nullptr);
+    ~XInputKeySource() override;
+
+    // Connects to the display named by DISPLAY; false when there is none or it lacks XInput 2.1.
+    bool start();
+
+    bool isWorking() const { return m_display != nullptr; }
+
+private:
+    void readEvents();
+
+    KeyStateTracker& m_keys;
+    Sink m_sink;
+    void* m_display = nullptr; // Display*, kept out of this header
+    int m_opcode = 0;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    std::set<int> m_down; // X key codes held
+};
+
+} // namespace kelvara
