@@ -3,11 +3,15 @@
 #include "ui_settingswindow.h"
 
 #include "canvas/artcanvasview.h"
+#include "engine/lightingservice.h"
+#include "led/logiled.h"
 #include "prefs/settingswindow.h"
 #include "prefs/stepper.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace kelvara {
@@ -64,6 +68,12 @@ void AppDelegate::applicationDidFinishLaunching()
     auto* layout = new QVBoxLayout(m_mainWindow.get());
     auto* canvas = new artCanvasView(m_mainWindow.get());
     layout->addWidget(canvas);
+    auto* status = new QLabel(m_mainWindow.get());
+    layout->addWidget(status);
+    auto* help = new QPushButton(QStringLiteral("Help"), m_mainWindow.get());
+    help->setVisible(false);
+    layout->addWidget(help);
+    connect(help, &QPushButton::clicked, this, [this] { showLGSAlert(window); });
     auto* settingsButton = new QPushButton(QStringLiteral("Settings…"), m_mainWindow.get());
     layout->addWidget(settingsButton);
     connect(settingsButton, &QPushButton::clicked, this, [this, settingsButton] {
@@ -73,6 +83,11 @@ void AppDelegate::applicationDidFinishLaunching()
     artCanvas = canvas;
     window->setVisible(true);
 
+    status->setText(connectToLGS());
+    if (status->text().startsWith(QLatin1Char('L'))) {
+        help->setVisible(true);
+        status->setStyleSheet(QStringLiteral("color: gray;"));
+    }
     globalKeyInput.start();
     theListener.startListening(theApp.get());
     theApp->loadPrefs(this);
@@ -82,6 +97,15 @@ void AppDelegate::applicationDidFinishLaunching()
                               : _defaultBackgroundName);
     canvas->callback = this;
     theApp->startAnimation(canvas);
+
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+        theListener.stopListening();
+        if (theApp->animationTimer) {
+            theApp->animationTimer->stop();
+        }
+        theApp->endKeepAwake();
+        LogiLedShutdown();
+    });
 }
 
 } // namespace kelvara

@@ -1,0 +1,77 @@
+#include "engine/lightingservice.h"
+
+#include "led/logiled.h"
+#include "platform/systemlog.h"
+#include "prefs/preferencestore.h"
+
+#include <QMessageBox>
+#include <QTcpSocket>
+#include <QThread>
+
+namespace kelvara {
+
+LightingServiceEndpoint lightingServiceEndpoint()
+{
+    LightingServiceEndpoint endpoint;
+    const std::unique_ptr<QSettings> store = openPreferenceStore();
+    const QString host = store->value(QStringLiteral("lightingServiceHost")).toString().trimmed();
+    if (!host.isEmpty()) {
+        endpoint.host = host;
+    }
+    bool ok = false;
+    const int port = store->value(QStringLiteral("lightingServicePort")).toInt(&ok);
+    if (ok && port > 0 && port <= 65535) {
+        endpoint.port = quint16(port);
+    }
+    return endpoint;
+}
+
+int runningServiceInstances(const LightingServiceEndpoint& endpoint)
+{
+    QTcpSocket probe;
+    probe.connectToHost(endpoint.host, endpoint.port);
+    const bool answered = probe.waitForConnected(500);
+    probe.abort();
+    return answered ? 1 : 0;
+}
+
+QString connectToLGS()
+{
+    const int instances = runningServiceInstances(lightingServiceEndpoint());
+    systemLog(QStringLiteral("Found %1 instances of LGS running.").arg(instances));
+    if (instances < 1) {
+        return QStringLiteral("LGS is not running. It is required.");
+    }
+    if (!LogiLedInit()) {
+        return QStringLiteral("LGS is running but will not connect.");
+    }
+    QThread::msleep(250);
+    int major = 0;
+    int minor = 0;
+    int build = 0;
+    LogiLedGetSdkVersion(&major, &minor, &build);
+    systemLog(
+        QStringLiteral("Connected to LGS SDK version %1.%2.%3.").arg(major).arg(minor).arg(build));
+    return QStringLiteral("Connected to LGS.");
+}
+
+void showLGSAlert(QWidget* window)
+{
+    auto* alert = new QMessageBox(window);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->setIcon(QMessageBox::Information);
+    alert->setWindowModality(Qt::WindowModal);
+    alert->setText(QStringLiteral(
+        "Logitech Gaming Software must be installed and running before Kelvara can make waves."));
+    alert->setInformativeText(QStringLiteral(
+        "\U0001F506 After installing LGS, look to see that it can identify your "
+        "keyboard and control the lights using the built-in LGS lighting effects.\n\n"
+        "\u2705 Also be sure the LGS option \"Allow games to control illumination\" "
+        "is turned on.\n\n"
+        "\U0001F6AB Kelvara is not compatible with G-Hub. Logitech has not yet "
+        "released compatible Mac drivers."));
+    alert->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    alert->open();
+}
+
+} // namespace kelvara

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace kelvara {
+
+// The lighting service: an OpenRGB SDK server, checked for and connected once at launch.
+
+struct LightingServiceEndpoint
+{
+    QString host = QStringLiteral("127.0.0.1");
+    quint16 port = 6742;
+};
+
+// The endpoint named by the settings keys lightingServiceHost and lightingServicePort, which are
+// read but never written; the defaults otherwise.
+LightingServiceEndpoint lightingServiceEndpoint();
+
+// Running instances of the service: 1 when its endpoint accepts a connection within half a
+// second, else 0.
+int runningServiceInstances(const LightingServiceEndpoint& endpoint);
+
+// Checks for the service, connects the LED calls, logs what it found and answers the status line.
+// Failure texts begin with "L", the success text does not.
+QString connectToLGS();
+
+// The help alert for a missing or refusing service, window-modal on window.
+void showLGSAlert(QWidget* window);
+
+} // namespace kelvara

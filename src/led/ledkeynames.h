@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace kelvara {
+
+// The LED names a lighting service gives the keys of the key layout table, most usual first, with
+// the aliases some keyboards use instead. HID usages of the keyboard page, or the key-name codes
+// of the G keys (0xFFF1-0xFFF9), the logo (0xFFFF1) and the badge (0xFFFF2).
+const std::vector<QString>& ledNamesForHidCode(std::int64_t hidCode);
+const std::vector<QString>& ledNamesForKeyName(std::int64_t keyName);
+
+} // namespace kelvara

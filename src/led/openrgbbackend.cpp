@@ -1,0 +1,391 @@
+#include "led/openrgbbackend.h"
+
+#include "led/ledkeynames.h"
+#include "platform/systemlog.h"
+
+#include <QtEndian>
+
+#include <algorithm>
+
+namespace kelvara {
+
+using namespace openrgb;
+
+namespace {
+
+constexpr int handshakeTimeout = 3000; // ms, at launch only
+constexpr int replyTimeout = 1000;     // ms, for each reply of the handshake
+constexpr int restoreTimeout = 250;    // ms, for the acknowledgement of the restored mode
+// A server that stops reading gets no more frames rather than an ever-growing buffer.
+constexpr qint64 maxQueuedBytes = 256 * 1024;
+
+// The mode a keyboard shows software frames in: Direct, else Custom, with per-LED colours.
+int directModeOf(const Controller& controller)
+{
+    for (const QString& wanted : {QStringLiteral("Direct"), QStringLiteral("Custom")}) {
+        for (std::size_t i = 0; i < controller.modes.size(); ++i) {
+            const Mode& mode = controller.modes[i];
+            if (mode.name == wanted && (mode.flags & perLedColorFlag)) {
+                return int(i);
+            }
+        }
+    }
+    return -1;
+}
+
+int ledIndexOf(const Controller& controller, const std::vector<QString>& names)
+{
+    for (const QString& name : names) {
+        const auto it = std::find(controller.ledNames.begin(), controller.ledNames.end(), name);
+        if (it != controller.ledNames.end()) {
+            return int(it - controller.ledNames.begin());
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+OpenRgbBackend::OpenRgbBackend(QString host, quint16 port, QObject* parent)
+    : QObject(parent)
+    , m_host(std::move(host))
+    , m_port(port)
+{
+    m_retry.setSingleShot(true);
+    m_retry.setInterval(2000);
+    m_replyTimeout.setSingleShot(true);
+    m_replyTimeout.setInterval(replyTimeout);
+    connect(&m_retry, &QTimer::timeout, this, &OpenRgbBackend::connectNow);
+    connect(&m_replyTimeout, &QTimer::timeout, this, &OpenRgbBackend::replyTimedOut);
+    connect(&m_socket, &QTcpSocket::connected, this, &OpenRgbBackend::connected);
+    connect(&m_socket, &QTcpSocket::readyRead, this, &OpenRgbBackend::readIncoming);
+    connect(&m_socket, &QTcpSocket::disconnected, this, [this] {
+        lost(QStringLiteral("connection closed"));
+    });
+    connect(&m_socket, &QTcpSocket::errorOccurred, this, [this] { lost(m_socket.errorString()); });
+}
+
+OpenRgbBackend::~OpenRgbBackend()
+{
+    m_wanted = false;
+    m_socket.disconnect(this);
+    m_socket.abort();
+}
+
+bool OpenRgbBackend::init()
+{
+    m_wanted = true;
+    connectNow();
+    QElapsedTimer waited;
+    waited.start();
+    if (!m_socket.waitForConnected(handshakeTimeout)) {
+        return false;
+    }
+    while (m_stage != Stage::Running && m_stage != Stage::Disconnected &&
+           waited.elapsed() < handshakeTimeout) {
+        const qint64 left = handshakeTimeout - waited.elapsed();
+        const int reply = m_replyTimeout.isActive() ? m_replyTimeout.remainingTime() : int(left);
+        m_socket.waitForReadyRead(int(std::clamp<qint64>(std::min<qint64>(left, reply), 1, left)));
+        // No event loop runs here, so the reply timer is looked at by hand.
+        if (m_replyTimeout.isActive() && m_replyTimeout.remainingTime() == 0) {
+            m_replyTimeout.stop();
+            replyTimedOut();
+        }
+    }
+    return m_stage == Stage::Running && !m_keyboards.empty();
+}
+
+bool OpenRgbBackend::sdkVersion(int* majorNum, int* minorNum, int* buildNum)
+{
+    *majorNum = int(m_version);
+    *minorNum = 0;
+    *buildNum = 0;
+    return m_version != 0;
+}
+
+bool OpenRgbBackend::setHidKey(int hidCode, int red, int green, int blue)
+{
+    const quint32 colour = colourFromPercent(red, green, blue);
+    bool lit = false;
+    for (Keyboard& keyboard : m_keyboards) {
+        const auto it = keyboard.hidLeds.find(hidCode);
+        if (it != keyboard.hidLeds.end() && std::size_t(it->second) < keyboard.frame.size()) {
+            keyboard.frame[std::size_t(it->second)] = colour;
+            lit = true;
+        }
+    }
+    return lit;
+}
+
+bool OpenRgbBackend::setNamedKey(unsigned int keyName, int red, int green, int blue)
+{
+    const quint32 colour = colourFromPercent(red, green, blue);
+    bool lit = false;
+    for (Keyboard& keyboard : m_keyboards) {
+        const auto it = keyboard.nameLeds.find(keyName);
+        if (it != keyboard.nameLeds.end() && std::size_t(it->second) < keyboard.frame.size()) {
+            keyboard.frame[std::size_t(it->second)] = colour;
+            lit = true;
+        }
+    }
+    return lit;
+}
+
+void OpenRgbBackend::endPass()
+{
+    if (m_stage != Stage::Running || m_socket.bytesToWrite() > maxQueuedBytes) {
+        return;
+    }
+    for (const Keyboard& keyboard : m_keyboards) {
+        send(encodeUpdateLeds(keyboard.id, keyboard.frame));
+    }
+}
+
+void OpenRgbBackend::shutdown()
+{
+    m_wanted = false;
+    m_retry.stop();
+    if (m_stage == Stage::Running) {
+        m_modeAcks = 0;
+        int restored = 0;
+        for (const Keyboard& keyboard : m_keyboards) {
+            const auto saved = m_savedModes.find(keyboard.data.name);
+            if (saved == m_savedModes.end()) {
+                continue;
+            }
+            send(encodeUpdateMode(keyboard.id, saved->second.index, saved->second.mode.block));
+            if (saved->second.mode.colorMode == colorModePerLed) {
+                send(encodeUpdateLeds(keyboard.id, saved->second.colours));
+            }
+            ++restored;
+        }
+        m_socket.waitForBytesWritten(restoreTimeout);
+        if (m_version >= 6) {
+            QElapsedTimer waited;
+            waited.start();
+            while (m_modeAcks < restored && waited.elapsed() < restoreTimeout &&
+                   m_socket.state() == QAbstractSocket::ConnectedState) {
+                m_socket.waitForReadyRead(
+                    int(std::max<qint64>(1, restoreTimeout - waited.elapsed())));
+            }
+        }
+    }
+    m_socket.disconnect(this);
+    m_socket.disconnectFromHost();
+    if (m_socket.state() != QAbstractSocket::UnconnectedState) {
+        m_socket.waitForDisconnected(restoreTimeout);
+    }
+    m_stage = Stage::Disconnected;
+}
+
+void OpenRgbBackend::replyTimedOut()
+{
+    if (m_stage == Stage::Controllers && !m_pendingIds.empty()) {
+        // No data for this controller: it went away meanwhile.
+        m_pendingIds.erase(m_pendingIds.begin());
+        requestNextController();
+    } else if (m_stage != Stage::Running) {
+        lost(QStringLiteral("no answer"));
+    }
+}
+
+void OpenRgbBackend::connectNow()
+{
+    if (!m_wanted || m_socket.state() != QAbstractSocket::UnconnectedState) {
+        return;
+    }
+    m_reader = PacketReader();
+    m_stage = Stage::Connecting;
+    m_socket.connectToHost(m_host, m_port);
+}
+
+void OpenRgbBackend::connected()
+{
+    m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    m_stage = Stage::Version;
+    send(encodePacket(0, requestProtocolVersion, encodeU32(highestVersion)));
+    m_replyTimeout.start();
+}
+
+void OpenRgbBackend::readIncoming()
+{
+    m_reader.append(m_socket.readAll());
+    while (const auto packet = m_reader.next()) {
+        handle(*packet);
+        if (m_stage == Stage::Disconnected) {
+            return;
+        }
+    }
+    if (m_reader.failed()) {
+        lost(QStringLiteral("malformed data"));
+    }
+}
+
+void OpenRgbBackend::handle(const Packet& packet)
+{
+    switch (packet.id) {
+    case requestProtocolVersion: {
+        if (m_stage != Stage::Version || packet.payload.size() != 4) {
+            return;
+        }
+        const quint32 server = qFromLittleEndian<quint32>(packet.payload.constData());
+        m_version = std::min(server, highestVersion);
+        if (m_version < lowestVersion) {
+            lost(QStringLiteral("protocol version %1 is too old").arg(server));
+            return;
+        }
+        QByteArray name("Kelvara");
+        name.append('\0');
+        send(encodePacket(0, setClientName, name));
+        if (m_version >= 6) {
+            send(encodePacket(0, setClientFlags, encodeU32(1)));
+        }
+        listControllers();
+        return;
+    }
+    case requestControllerCount: {
+        if (m_stage != Stage::Ids) {
+            return;
+        }
+        const auto ids = parseControllerIds(packet.payload, m_version);
+        if (!ids) {
+            lost(QStringLiteral("malformed controller list"));
+            return;
+        }
+        m_pendingIds = *ids;
+        m_keyboards.clear();
+        m_stage = Stage::Controllers;
+        requestNextController();
+        return;
+    }
+    case requestControllerData: {
+        if (m_stage != Stage::Controllers || m_pendingIds.empty() ||
+            packet.deviceId != m_pendingIds.front()) {
+            return;
+        }
+        const auto controller = parseControllerData(packet.payload, m_version);
+        if (!controller) {
+            lost(QStringLiteral("malformed controller data"));
+            return;
+        }
+        addController(m_pendingIds.front(), *controller);
+        m_pendingIds.erase(m_pendingIds.begin());
+        requestNextController();
+        return;
+    }
+    case deviceListUpdated:
+        if (m_stage == Stage::Running || m_stage == Stage::Controllers) {
+            listControllers();
+        }
+        return;
+    case ack:
+        if (packet.payload.size() == 8 &&
+            qFromLittleEndian<quint32>(packet.payload.constData()) == updateMode) {
+            ++m_modeAcks;
+        }
+        return;
+    default:
+        return; // frame echoes, server notices and anything newer are not needed
+    }
+}
+
+void OpenRgbBackend::listControllers()
+{
+    m_stage = Stage::Ids;
+    send(encodePacket(0, requestControllerCount));
+    m_replyTimeout.start();
+}
+
+void OpenRgbBackend::requestNextController()
+{
+    if (m_pendingIds.empty()) {
+        m_replyTimeout.stop();
+        takeOver();
+        return;
+    }
+    send(encodePacket(m_pendingIds.front(), requestControllerData, encodeU32(m_version)));
+    m_replyTimeout.start();
+}
+
+void OpenRgbBackend::addController(quint32 id, const Controller& controller)
+{
+    if (controller.type != keyboardType || directModeOf(controller) < 0) {
+        return;
+    }
+    Keyboard keyboard{id, controller, controller.colours, {}, {}};
+    keyboard.frame.resize(std::min(controller.colours.size(), controller.ledNames.size()));
+    for (std::int64_t hid = 0; hid < 256; ++hid) {
+        const int led = ledIndexOf(controller, ledNamesForHidCode(hid));
+        if (led >= 0) {
+            keyboard.hidLeds[hid] = led;
+        }
+    }
+    for (const std::int64_t name : {0xFFF1,
+                                    0xFFF2,
+                                    0xFFF3,
+                                    0xFFF4,
+                                    0xFFF5,
+                                    0xFFF6,
+                                    0xFFF7,
+                                    0xFFF8,
+                                    0xFFF9,
+                                    0xFFFF1,
+                                    0xFFFF2}) {
+        const int led = ledIndexOf(controller, ledNamesForKeyName(name));
+        if (led >= 0) {
+            keyboard.nameLeds[name] = led;
+        }
+    }
+    if (!m_savedModes.count(controller.name) && controller.activeMode >= 0 &&
+        std::size_t(controller.activeMode) < controller.modes.size()) {
+        m_savedModes[controller.name] =
+            SavedMode{controller.activeMode,
+                      controller.modes[std::size_t(controller.activeMode)],
+                      controller.colours};
+    }
+    m_keyboards.push_back(std::move(keyboard));
+}
+
+void OpenRgbBackend::takeOver()
+{
+    for (const Keyboard& keyboard : m_keyboards) {
+        const int direct = directModeOf(keyboard.data);
+        send(encodeUpdateMode(keyboard.id, direct, keyboard.data.modes[std::size_t(direct)].block));
+    }
+    m_stage = Stage::Running;
+    if (m_reportedLoss) {
+        m_reportedLoss = false;
+        systemLog(
+            QStringLiteral("The lighting service is back: %1 keyboards.").arg(m_keyboards.size()));
+    }
+}
+
+void OpenRgbBackend::lost(const QString& why)
+{
+    if (m_stage == Stage::Disconnected && m_socket.state() == QAbstractSocket::UnconnectedState) {
+        return;
+    }
+    const bool wasRunning = m_stage == Stage::Running;
+    m_stage = Stage::Disconnected;
+    m_replyTimeout.stop();
+    m_socket.abort();
+    if (wasRunning && !m_reportedLoss) {
+        m_reportedLoss = true;
+        systemLog(QStringLiteral("Lost the lighting service at %1:%2 (%3); trying again.")
+                      .arg(m_host)
+                      .arg(m_port)
+                      .arg(why));
+    }
+    if (m_wanted) {
+        m_retry.start();
+    }
+}
+
+void OpenRgbBackend::send(const QByteArray& bytes)
+{
+    if (m_socket.state() == QAbstractSocket::ConnectedState) {
+        m_socket.write(bytes);
+    }
+}
+
+} // namespace kelvara

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "led/ledbackend.h"
+#include "led/openrgbprotocol.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <map>
+#include <unordered_map>
+#include <vector>
+
+namespace kelvara {
+
+// The LED calls over an OpenRGB SDK server: every keyboard it offers is switched to its Direct
+// mode, the per-key calls of a sampling pass fill one colour buffer per keyboard, and one
+// UPDATELEDS per keyboard goes out when the pass ends. Only init() waits, briefly, for the
+// handshake; afterwards everything runs on the main thread without blocking, and a lost server
+// is tried again every couple of seconds. Shutdown puts back the mode each keyboard had.
+class OpenRgbBackend : public QObject, public LedBackend
+{
+    Q_OBJECT
+
+public:
+    OpenRgbBackend(QString host, quint16 port, QObject* parent = nullptr);
+    ~OpenRgbBackend() override;
+
+    bool init() override;
+    bool sdkVersion(int* majorNum, int* minorNum, int* buildNum) override;
+    bool setHidKey(int hidCode, int red, int green, int blue) override;
+    bool setNamedKey(unsigned int keyName, int red, int green, int blue) override;
+    void endPass() override;
+    void shutdown() override;
+
+    // Keyboards taken over and ready for frames.
+    bool isRunning() const { return m_stage == Stage::Running; }
+
+    std::size_t keyboardCount() const { return m_keyboards.size(); }
+
+    quint32 protocolVersion() const { return m_version; }
+
+    // How long to wait between tries while the server is away.
+    void setRetryInterval(int milliseconds) { m_retry.setInterval(milliseconds); }
+
+private:
+    enum class Stage
+    {
+        Disconnected,
+        Connecting,
+        Version,
+        Ids,
+        Controllers,
+        Running
+    };
+
+    struct Keyboard
+    {
+        quint32 id;
+        openrgb::Controller data;
+        std::vector<quint32> frame;
+        std::unordered_map<std::int64_t, int> hidLeds;  // HID usage -> LED index
+        std::unordered_map<std::int64_t, int> nameLeds; // key-name code -> LED index
+    };
+
+    struct SavedMode
+    {
+        qint32 index;
+        openrgb::Mode mode;
+        std::vector<quint32> colours;
+    };
+
+    void connectNow();
+    void replyTimedOut();
+    void connected();
+    void readIncoming();
+    void handle(const openrgb::Packet& packet);
+    void listControllers();
+    void requestNextController();
+    void addController(quint32 id, const openrgb::Controller& controller);
+    void takeOver();
+    void lost(const QString& why);
+    void send(const QByteArray& bytes);
+
+    QString m_host;
+    quint16 m_port;
+    QTcpSocket m_socket;
+    openrgb::PacketReader m_reader;
+    Stage m_stage = Stage::Disconnected;
+    quint32 m_version = 0;
+    std::vector<quint32> m_pendingIds;
+    std::vector<Keyboard> m_keyboards;
+    std::map<QString, SavedMode> m_savedModes; // by controller name, as first found
+    QTimer m_retry;
+    QTimer m_replyTimeout;
+    bool m_wanted = false;
+    bool m_reportedLoss = false;
+    int m_modeAcks = 0;
+};
+
+} // namespace kelvara

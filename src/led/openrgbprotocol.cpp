@@ -1,0 +1,275 @@
+#include "led/openrgbprotocol.h"
+
+#include <QtEndian>
+
+#include <algorithm>
+#include <cmath>
+
+namespace kelvara::openrgb {
+
+namespace {
+
+// Reads little-endian fields off a payload; any read past the end marks the reader as failed and
+// yields zeros from then on.
+class ByteReader
+{
+public:
+    explicit ByteReader(const QByteArray& bytes)
+        : m_bytes(bytes)
+    {}
+
+    bool ok() const { return m_ok; }
+
+    qsizetype position() const { return m_at; }
+
+    qsizetype remaining() const { return m_bytes.size() - m_at; }
+
+    bool skip(qsizetype count)
+    {
+        if (!m_ok || count < 0 || count > remaining()) {
+            m_ok = false;
+            return false;
+        }
+        m_at += count;
+        return true;
+    }
+
+    quint16 u16() { return take<quint16>(); }
+
+    quint32 u32() { return take<quint32>(); }
+
+    qint32 i32() { return static_cast<qint32>(take<quint32>()); }
+
+    QString str16() { return text(u16()); }
+
+    QString str32() { return text(u32()); }
+
+    QByteArray slice(qsizetype from, qsizetype to) const { return m_bytes.mid(from, to - from); }
+
+private:
+    template <typename T> T take()
+    {
+        if (!m_ok || remaining() < qsizetype(sizeof(T))) {
+            m_ok = false;
+            return 0;
+        }
+        const T value = qFromLittleEndian<T>(m_bytes.constData() + m_at);
+        m_at += qsizetype(sizeof(T));
+        return value;
+    }
+
+    QString text(quint32 length)
+    {
+        if (!m_ok || qint64(length) > qint64(remaining())) {
+            m_ok = false;
+            return {};
+        }
+        QByteArray bytes = m_bytes.mid(m_at, qsizetype(length));
+        m_at += qsizetype(length);
+        while (bytes.endsWith('\0')) {
+            bytes.chop(1);
+        }
+        return QString::fromUtf8(bytes);
+    }
+
+    const QByteArray& m_bytes;
+    qsizetype m_at = 0;
+    bool m_ok = true;
+};
+
+void appendU16(QByteArray& out, quint16 value)
+{
+    char bytes[2];
+    qToLittleEndian(value, bytes);
+    out.append(bytes, 2);
+}
+
+Mode readMode(ByteReader& in, quint32 version)
+{
+    Mode mode;
+    const qsizetype start = in.position();
+    mode.name = in.str16();
+    if (version < 6) {
+        in.u32(); // value
+    }
+    mode.flags = in.u32();
+    in.skip(8); // speed range
+    if (version >= 3) {
+        in.skip(8); // brightness range
+    }
+    in.skip(12); // colours range, speed
+    if (version >= 3) {
+        in.skip(4); // brightness
+    }
+    in.skip(4); // direction
+    mode.colorMode = in.u32();
+    in.skip(qsizetype(in.u16()) * 4);
+    mode.block = in.slice(start, in.position());
+    return mode;
+}
+
+void skipZone(ByteReader& in, quint32 version)
+{
+    in.str16();
+    in.skip(16);       // type, leds min, max, count
+    in.skip(in.u16()); // matrix
+    if (version >= 4) {
+        const quint16 segments = in.u16();
+        for (quint16 i = 0; i < segments && in.ok(); ++i) {
+            in.str16();
+            in.skip(12);
+            if (version >= 6) {
+                in.skip(in.u16());
+                in.skip(4);
+            }
+        }
+    }
+    if (version >= 5) {
+        in.skip(4); // flags
+    }
+    if (version >= 6) {
+        in.skip(4); // zone mode
+        const quint16 zoneModes = in.u16();
+        for (quint16 i = 0; i < zoneModes && in.ok(); ++i) {
+            readMode(in, version);
+        }
+        in.str16();
+    }
+}
+
+} // namespace
+
+QByteArray encodeU32(quint32 value)
+{
+    char bytes[4];
+    qToLittleEndian(value, bytes);
+    return QByteArray(bytes, 4);
+}
+
+QByteArray encodePacket(quint32 deviceId, quint32 id, const QByteArray& payload)
+{
+    QByteArray out("ORGB", 4);
+    out += encodeU32(deviceId);
+    out += encodeU32(id);
+    out += encodeU32(quint32(payload.size()));
+    out += payload;
+    return out;
+}
+
+QByteArray encodeUpdateLeds(quint32 deviceId, const std::vector<quint32>& colours)
+{
+    const auto count = quint16(std::min<std::size_t>(colours.size(), 0xFFFF));
+    QByteArray payload = encodeU32(quint32(6 + 4 * count));
+    appendU16(payload, count);
+    for (quint16 i = 0; i < count; ++i) {
+        payload += encodeU32(colours[i]);
+    }
+    return encodePacket(deviceId, updateLeds, payload);
+}
+
+QByteArray encodeUpdateMode(quint32 deviceId, qint32 modeIndex, const QByteArray& modeBlock)
+{
+    QByteArray payload = encodeU32(quint32(8 + modeBlock.size()));
+    payload += encodeU32(quint32(modeIndex));
+    payload += modeBlock;
+    return encodePacket(deviceId, updateMode, payload);
+}
+
+std::optional<Packet> PacketReader::next()
+{
+    if (m_failed || m_buffer.size() < headerSize) {
+        return std::nullopt;
+    }
+    if (!m_buffer.startsWith("ORGB")) {
+        m_failed = true;
+        return std::nullopt;
+    }
+    const auto* bytes = m_buffer.constData();
+    const quint32 size = qFromLittleEndian<quint32>(bytes + 12);
+    if (size > maxPayload) {
+        m_failed = true;
+        return std::nullopt;
+    }
+    if (m_buffer.size() < headerSize + qsizetype(size)) {
+        return std::nullopt;
+    }
+    Packet packet{qFromLittleEndian<quint32>(bytes + 4),
+                  qFromLittleEndian<quint32>(bytes + 8),
+                  m_buffer.mid(headerSize, qsizetype(size))};
+    m_buffer.remove(0, headerSize + qsizetype(size));
+    return packet;
+}
+
+std::optional<Controller> parseControllerData(const QByteArray& payload, quint32 version)
+{
+    ByteReader in(payload);
+    if (in.u32() != quint32(payload.size())) {
+        return std::nullopt; // the size field counts the whole payload
+    }
+    Controller c;
+    c.type = in.i32();
+    c.name = in.str16();
+    if (version >= 1) {
+        in.str16(); // vendor
+    }
+    for (int i = 0; i < 4; ++i) {
+        in.str16(); // description, version, serial, location
+    }
+    const quint16 modes = in.u16();
+    c.activeMode = in.i32();
+    for (quint16 i = 0; i < modes && in.ok(); ++i) {
+        c.modes.push_back(readMode(in, version));
+    }
+    const quint16 zones = in.u16();
+    for (quint16 i = 0; i < zones && in.ok(); ++i) {
+        skipZone(in, version);
+    }
+    const quint16 leds = in.u16();
+    for (quint16 i = 0; i < leds && in.ok(); ++i) {
+        c.ledNames.push_back(in.str16());
+        if (version < 6) {
+            in.u32();
+        }
+    }
+    const quint16 colours = in.u16();
+    for (quint16 i = 0; i < colours && in.ok(); ++i) {
+        c.colours.push_back(in.u32());
+    }
+    if (!in.ok()) {
+        return std::nullopt;
+    }
+    return c;
+}
+
+std::optional<std::vector<quint32>> parseControllerIds(const QByteArray& payload, quint32 version)
+{
+    ByteReader in(payload);
+    const quint32 count = in.u32();
+    if (!in.ok() || count > 0xFFFF) {
+        return std::nullopt;
+    }
+    std::vector<quint32> ids;
+    if (version < 6) {
+        for (quint32 i = 0; i < count; ++i) {
+            ids.push_back(i);
+        }
+        return ids;
+    }
+    if (in.remaining() != qsizetype(count) * 4) {
+        return std::nullopt;
+    }
+    for (quint32 i = 0; i < count; ++i) {
+        ids.push_back(in.u32());
+    }
+    return ids;
+}
+
+quint32 colourFromPercent(int red, int green, int blue)
+{
+    const auto channel = [](int percent) {
+        return quint32(std::lround(std::clamp(percent, 0, 100) * 255.0 / 100.0));
+    };
+    return channel(blue) << 16 | channel(green) << 8 | channel(red);
+}
+
+} // namespace kelvara::openrgb

@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace kelvara::openrgb {
+
+// The OpenRGB SDK wire format: little-endian, a 16-byte header ("ORGB", device id, packet id,
+// payload size) before every payload. Everything read from a server is checked against what was
+// received; nothing here trusts a size field.
+
+inline constexpr quint32 requestControllerCount = 0;
+inline constexpr quint32 requestControllerData = 1;
+inline constexpr quint32 ack = 10;
+inline constexpr quint32 requestProtocolVersion = 40;
+inline constexpr quint32 setClientName = 50;
+inline constexpr quint32 setClientFlags = 52;
+inline constexpr quint32 deviceListUpdated = 100;
+inline constexpr quint32 updateLeds = 1050;
+inline constexpr quint32 updateMode = 1101;
+inline constexpr quint32 signalUpdate = 1150;
+
+inline constexpr quint32 highestVersion = 6;
+inline constexpr quint32 lowestVersion = 4;
+inline constexpr int keyboardType = 5;
+inline constexpr quint32 perLedColorFlag = 0x20;
+inline constexpr quint32 colorModePerLed = 1;
+// Larger payloads are refused, as the server itself refuses them.
+inline constexpr quint32 maxPayload = 8u * 1024 * 1024;
+inline constexpr int headerSize = 16;
+
+struct Packet
+{
+    quint32 deviceId = 0;
+    quint32 id = 0;
+    QByteArray payload;
+};
+
+QByteArray encodePacket(quint32 deviceId, quint32 id, const QByteArray& payload = {});
+QByteArray encodeU32(quint32 value);
+// One frame of colours (0x00BBGGRR each) for a controller.
+QByteArray encodeUpdateLeds(quint32 deviceId, const std::vector<quint32>& colours);
+// Selects and applies mode modeIndex, with the mode's block as the server sent it.
+QByteArray encodeUpdateMode(quint32 deviceId, qint32 modeIndex, const QByteArray& modeBlock);
+
+// Splits a byte stream into packets. A bad magic or an oversized packet is an error that ends
+// the connection.
+class PacketReader
+{
+public:
+    void append(const QByteArray& bytes) { m_buffer.append(bytes); }
+
+    // The next whole packet, if one has arrived.
+    std::optional<Packet> next();
+
+    bool failed() const { return m_failed; }
+
+private:
+    QByteArray m_buffer;
+    bool m_failed = false;
+};
+
+struct Mode
+{
+    QString name;
+    quint32 flags = 0;
+    quint32 colorMode = 0;
+    QByteArray block; // as received, for echoing back
+};
+
+struct Controller
+{
+    int type = -1;
+    QString name;
+    qint32 activeMode = -1;
+    std::vector<Mode> modes;
+    std::vector<QString> ledNames;
+    std::vector<quint32> colours;
+};
+
+// A REQUEST_CONTROLLER_DATA reply payload at a protocol version, or nothing when malformed.
+std::optional<Controller> parseControllerData(const QByteArray& payload, quint32 version);
+
+// A REQUEST_CONTROLLER_COUNT reply: at version 6 the unique ids, below it the indices.
+std::optional<std::vector<quint32>> parseControllerIds(const QByteArray& payload, quint32 version);
+
+// Percent (0-100, clamped) to a wire colour.
+quint32 colourFromPercent(int red, int green, int blue);
+
+} // namespace kelvara::openrgb

@@ -1,0 +1,93 @@
+#include "engine/lightingservice.h"
+#include "led/recordingledbackend.h"
+#include "platform/systemlog.h"
+#include "prefs/preferencestore.h"
+
+#include <QTcpServer>
+
+#include <gtest/gtest.h>
+
+namespace kelvara {
+namespace {
+
+// The three launch outcomes, against a real listening socket (or none) on 127.0.0.1.
+class ConnectToService : public ::testing::Test
+{
+protected:
+    ConnectToService()
+    {
+        auto backend = std::make_unique<RecordingLedBackend>();
+        leds = backend.get();
+        installLedBackend(std::move(backend));
+        setSystemLogSink([this](const QString& line) { log.append(line); });
+        service.listen(QHostAddress::LocalHost);
+        pointAt(service.serverPort());
+    }
+
+    ~ConnectToService() override
+    {
+        installLedBackend(nullptr);
+        setSystemLogSink({});
+        openPreferenceStore()->remove(QStringLiteral("lightingServicePort"));
+    }
+
+    static void pointAt(quint16 port)
+    {
+        openPreferenceStore()->setValue(QStringLiteral("lightingServicePort"), port);
+    }
+
+    QTcpServer service;
+    RecordingLedBackend* leds = nullptr;
+    QStringList log;
+};
+
+TEST_F(ConnectToService, NoServiceMeansNoLedCallAtAll)
+{
+    const quint16 port = service.serverPort();
+    service.close();
+    pointAt(port);
+    EXPECT_EQ(connectToLGS(), QStringLiteral("LGS is not running. It is required."));
+    EXPECT_EQ(log, QStringList{QStringLiteral("Found 0 instances of LGS running.")});
+    EXPECT_EQ(leds->initCalls, 0);
+    EXPECT_EQ(leds->versionCalls, 0);
+}
+
+TEST_F(ConnectToService, ARefusedConnectionReadsNoVersion)
+{
+    leds->initResult = false;
+    EXPECT_EQ(connectToLGS(), QStringLiteral("LGS is running but will not connect."));
+    EXPECT_EQ(log, QStringList{QStringLiteral("Found 1 instances of LGS running.")});
+    EXPECT_EQ(leds->initCalls, 1);
+    EXPECT_EQ(leds->versionCalls, 0);
+}
+
+TEST_F(ConnectToService, ASuccessLogsTheVersion)
+{
+    leds->versionMajor = 1;
+    leds->versionMinor = 2;
+    leds->versionBuild = 3;
+    const QString status = connectToLGS();
+    EXPECT_EQ(status, QStringLiteral("Connected to LGS."));
+    EXPECT_NE(status.front(), QLatin1Char('L'));
+    EXPECT_EQ(log,
+              (QStringList{QStringLiteral("Found 1 instances of LGS running."),
+                           QStringLiteral("Connected to LGS SDK version 1.2.3.")}));
+    EXPECT_EQ(leds->initCalls, 1);
+}
+
+TEST(LightingServiceEndpoint, SettingsOverrideTheDefaultAndBadPortsAreIgnored)
+{
+    const std::unique_ptr<QSettings> store = openPreferenceStore();
+    EXPECT_EQ(lightingServiceEndpoint().host, QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(lightingServiceEndpoint().port, 6742);
+    store->setValue(QStringLiteral("lightingServiceHost"), QStringLiteral("::1"));
+    store->setValue(QStringLiteral("lightingServicePort"), 70000);
+    store->sync();
+    EXPECT_EQ(lightingServiceEndpoint().host, QStringLiteral("::1"));
+    EXPECT_EQ(lightingServiceEndpoint().port, 6742);
+    store->remove(QStringLiteral("lightingServiceHost"));
+    store->remove(QStringLiteral("lightingServicePort"));
+}
+
+} // namespace
+} // namespace kelvara

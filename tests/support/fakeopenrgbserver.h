@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMutex>
+#include <QString>
+#include <QThread>
+
+#include <atomic>
+#include <vector>
+
+class QTcpServer;
+
+namespace kelvara::testing {
+
+// An OpenRGB SDK server for tests, on 127.0.0.1 in a thread of its own, speaking one protocol
+// version (4, 5 or 6) from the wire layouts, with the controllers it is given. It records the
+// frames and mode changes it receives. The accessors may be called from the test's thread.
+class FakeOpenRgbServer
+{
+public:
+    struct Device
+    {
+        int type = 5;
+        QString name = QStringLiteral("Test Keyboard");
+        std::vector<QString> modes{QStringLiteral("Static"), QStringLiteral("Direct")};
+        int activeMode = 0;
+        std::vector<QString> leds;
+    };
+
+    struct Received
+    {
+        quint32 deviceId;
+        quint32 id;
+        QByteArray payload;
+    };
+
+    // How to spoil the controller data reply.
+    enum class Fault
+    {
+        None,
+        BadMagic,
+        Truncated,
+        Oversized,
+        WrongInnerSize
+    };
+
+    explicit FakeOpenRgbServer(quint32 version, std::vector<Device> devices, quint16 port = 0);
+    ~FakeOpenRgbServer();
+
+    quint16 port() const { return m_port; }
+
+    void setFault(Fault fault) { m_fault = fault; }
+
+    // Closes every connection and stops listening, or listens again on the same port.
+    void stop();
+    void restart();
+
+    std::vector<Received> received(quint32 packetId) const;
+    void clearReceived();
+
+    static std::vector<QString> fullKeyboardLeds();
+    // The Device Data block of a device at a version, with its leading size.
+    static QByteArray encodeDevice(const Device& device, quint32 version);
+
+private:
+    void run();
+
+    quint32 m_version;
+    std::vector<Device> m_devices;
+    std::atomic<quint16> m_port{0};
+    std::atomic<Fault> m_fault{Fault::None};
+    QThread m_thread;
+    QObject* m_context = nullptr;
+    QTcpServer* m_server = nullptr;
+    mutable QMutex m_mutex;
+    std::vector<Received> m_received;
+};
+
+} // namespace kelvara::testing
