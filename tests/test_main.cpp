@@ -15,6 +15,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Kelvara"));
     QApplication::setApplicationName(QStringLiteral("Kelvara"));
+    QApplication::setApplicationVersion(QStringLiteral("1.2"));
     // Every settings file of the run lives in a folder of its own, never the user's.
     const QTemporaryDir settingsHome;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsHome.path());

@@ -1,30 +1,89 @@
 #include "app/appdelegate.h"
 
+#include "ui_mainwindow.h"
+#include "ui_permissionsheet.h"
 #include "ui_settingswindow.h"
 
 #include "canvas/artcanvasview.h"
 #include "engine/lightingservice.h"
 #include "led/logiled.h"
+#include "platform/urlopener.h"
+#include "prefs/preferencestore.h"
 #include "prefs/settingswindow.h"
 #include "prefs/stepper.h"
 
 #include <QApplication>
-#include <QLabel>
-#include <QPushButton>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
 #include <QTimer>
-#include <QVBoxLayout>
 
 namespace kelvara {
+
+namespace {
+
+const QString windowPositionKey = QStringLiteral("windowPosition");
+
+// The help page lives in the resources; the desktop's browser needs a file of its own.
+QUrl helpPageUrl()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    QDir().mkpath(folder);
+    const QString path = QDir(folder).filePath(QStringLiteral("input-access.html"));
+    QFile::remove(path);
+    QFile::copy(QStringLiteral(":/help/input-access.html"), path);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    return QUrl::fromLocalFile(path);
+}
+
+} // namespace
 
 AppDelegate::AppDelegate(std::unique_ptr<KelvaraActions> engine, QObject* parent)
     : QObject(parent)
     , theApp(engine ? std::move(engine) : std::make_unique<KelvaraActions>())
+    , m_mainWindow(std::make_unique<QMainWindow>())
+    , m_mainUi(std::make_unique<Ui::MainWindow>())
+    , m_sheetUi(std::make_unique<Ui::PermissionSheet>())
     , m_settingsWindow(std::make_unique<SettingsWindow>())
 {
+    connectMainWindow();
     connectSettingsWindow();
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
 }
 
 AppDelegate::~AppDelegate() = default;
+
+QString AppDelegate::versionString()
+{
+    static const QString version = QStringLiteral("v") + QCoreApplication::applicationVersion();
+    return version;
+}
+
+void AppDelegate::connectMainWindow()
+{
+    m_mainUi->setupUi(m_mainWindow.get());
+    window = m_mainWindow.get();
+    artCanvas = m_mainUi->artCanvas;
+    statusTextField = m_mainUi->statusTextField;
+    bottomInfoTextField = m_mainUi->bottomInfoTextField;
+    helpMeBtn = m_mainUi->helpMeBtn;
+
+    auto* sheet = new QDialog(m_mainWindow.get());
+    m_sheetUi->setupUi(sheet);
+    sheet->setWindowModality(Qt::WindowModal);
+    permissionSheet = sheet;
+    for (QPushButton* button : {m_sheetUi->notNowButton, m_sheetUi->showHowButton}) {
+        connect(button, &QPushButton::clicked, this, [this, button] { closePermSheet(button); });
+    }
+    connect(m_mainUi->helpMeBtn, &QPushButton::clicked, this, [this] { needsHelp(helpMeBtn); });
+    connect(m_mainUi->settingsButton, &QPushButton::clicked, this, [this] {
+        resyncPrefsBtn(m_mainUi->settingsButton);
+    });
+    connect(m_mainUi->actionSettings, &QAction::triggered, this, [this] {
+        PrefsMenuItem(m_mainUi->actionSettings);
+    });
+    connect(m_mainUi->actionQuit, &QAction::triggered, qApp, &QCoreApplication::quit);
+}
 
 void AppDelegate::connectSettingsWindow()
 {
@@ -63,49 +122,71 @@ void AppDelegate::connectSettingsWindow()
 
 void AppDelegate::applicationDidFinishLaunching()
 {
-    m_mainWindow = std::make_unique<QWidget>();
-    m_mainWindow->setWindowTitle(QStringLiteral("Kelvara"));
-    auto* layout = new QVBoxLayout(m_mainWindow.get());
-    auto* canvas = new artCanvasView(m_mainWindow.get());
-    layout->addWidget(canvas);
-    auto* status = new QLabel(m_mainWindow.get());
-    layout->addWidget(status);
-    auto* help = new QPushButton(QStringLiteral("Help"), m_mainWindow.get());
-    help->setVisible(false);
-    layout->addWidget(help);
-    connect(help, &QPushButton::clicked, this, [this] { showLGSAlert(window); });
-    auto* settingsButton = new QPushButton(QStringLiteral("Settings…"), m_mainWindow.get());
-    layout->addWidget(settingsButton);
-    connect(settingsButton, &QPushButton::clicked, this, [this, settingsButton] {
-        resyncPrefsBtn(settingsButton);
-    });
-    window = m_mainWindow.get();
-    artCanvas = canvas;
+    // 1. The window where it was left.
+    const QByteArray frame = openPreferenceStore()->value(windowPositionKey).toByteArray();
+    if (!frame.isEmpty()) {
+        window->restoreGeometry(frame);
+    }
     window->setVisible(true);
 
-    status->setText(connectToLGS());
-    if (status->text().startsWith(QLatin1Char('L'))) {
-        help->setVisible(true);
-        status->setStyleSheet(QStringLiteral("color: gray;"));
+    // 2, 3. The lighting service, and help when it is missing.
+    statusTextField->setText(connectToLGS());
+    if (statusTextField->text().startsWith(QLatin1Char('L'))) {
+        helpMeBtn->setHidden(false);
+        QPalette grey = statusTextField->palette();
+        grey.setColor(QPalette::WindowText, QColor(142, 142, 147));
+        statusTextField->setPalette(grey);
     }
-    globalKeyInput.start();
-    theListener.startListening(theApp.get());
+
+    // 4. Key presses, and the permission sheet when those of other programs cannot be seen.
+    globalKeyInput.start(inputDeviceDirectory);
+    if (!theListener.startListening(theApp.get())) {
+        permissionSheet->open();
+    }
+
+    // 5.
+    bottomInfoTextField->setText(versionString() + QLatin1Char(' ') + bottomInfoTextField->text());
+
+    // 6 to 9, without returning to the event loop: no tick comes before the canvas is attached.
     theApp->loadPrefs(this);
-    theApp->setBackground(canvas,
+    theApp->setBackground(artCanvas,
                           backgroundPopup && backgroundPopup->currentIndex() >= 0
                               ? backgroundPopup->currentText()
                               : _defaultBackgroundName);
-    canvas->callback = this;
-    theApp->startAnimation(canvas);
+    artCanvas->callback = this;
+    theApp->startAnimation(artCanvas);
+}
 
-    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
-        theListener.stopListening();
-        if (theApp->animationTimer) {
-            theApp->animationTimer->stop();
-        }
-        theApp->endKeepAwake();
-        LogiLedShutdown();
-    });
+void AppDelegate::closePermSheet(QObject* sender)
+{
+    if (permissionSheet) {
+        permissionSheet->done(0);
+    }
+    if (sender && sender->property("tag").toInt() == 1) {
+        openUrl(helpPageUrl());
+    }
+}
+
+void AppDelegate::needsHelp(QObject* /*sender*/)
+{
+    showLGSAlert(window);
+}
+
+void AppDelegate::applicationWillTerminate()
+{
+    if (m_terminated) {
+        return;
+    }
+    m_terminated = true;
+    theListener.stopListening();
+    if (theApp->animationTimer) {
+        theApp->animationTimer->stop();
+    }
+    theApp->endKeepAwake();
+    LogiLedShutdown();
+    if (window) {
+        openPreferenceStore()->setValue(windowPositionKey, window->saveGeometry());
+    }
 }
 
 } // namespace kelvara

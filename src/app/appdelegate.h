@@ -7,9 +7,13 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QObject>
 #include <QPointer>
+#include <QPushButton>
 #include <QString>
 #include <QWidget>
 
@@ -17,14 +21,20 @@
 #include <memory>
 #include <vector>
 
+namespace Ui {
+class MainWindow;
+class PermissionSheet;
+} // namespace Ui
+
 namespace kelvara {
 
 class artCanvasView;
 class SettingsWindow;
 class Stepper;
 
-// Owns the engine for the life of the process, wires the windows to it and carries the settings
-// window's actions. The windows own their controls; the delegate's outlets only refer to them.
+// The application: owns the engine, the key listener and the windows for the life of the
+// process, runs the launch and termination steps, and carries the actions of the windows. The
+// windows own their controls; the delegate's outlets only refer to them.
 class AppDelegate : public QObject
 {
     Q_OBJECT
@@ -48,17 +58,26 @@ public:
                          QObject* parent = nullptr);
     ~AppDelegate() override;
 
-    // Settings window actions.
     void resyncPrefsBtn(QObject* sender);
     void PrefsMenuItem(QObject* sender);
+    // Restores the window, connects the lighting service, starts the key listener and the
+    // animation. Once, when the event loop is about to run.
+    void applicationDidFinishLaunching();
+    // The permission sheet's buttons: tag 1 opens the help page on input access.
+    void closePermSheet(QObject* sender);
     void textChanged(QObject* sender);
     void backgroundColorSelector(QObject* sender);
     void flipModifiersBtn(QObject* sender);
     void savePrefsButton(QObject* sender);
+    void needsHelp(QObject* sender);
     void cancelPrefsButton(QObject* sender);
+    // Hands everything back; runs once, when the application quits.
+    void applicationWillTerminate();
 
-    // Builds the main window and starts the animation.
-    void applicationDidFinishLaunching();
+    static bool applicationShouldTerminateAfterLastWindowClosed() { return true; }
+
+    // "v" and the version of the program.
+    static QString versionString();
 
     // Ring 0 with one value shows the frame rate; rings 1-5 take the eleven ring values.
     void setRingControls(int ring, const std::vector<std::int64_t>& values);
@@ -68,12 +87,16 @@ public:
     static Stepper* stepperWithTag(const QObjectList& views, int tag);
     QWidget* ringSettingsView(int ring) const;
 
-    QPointer<QWidget> window;
+    QPointer<QMainWindow> window;
     QPointer<QWidget> settingsWindow;
     QPointer<QLineEdit> frameRateText;
     QPointer<QComboBox> backgroundPopup;
     QPointer<QCheckBox> modifierKeySwap;
+    QPointer<QDialog> permissionSheet;
+    QPointer<QLabel> statusTextField;
+    QPointer<QLabel> bottomInfoTextField;
     QPointer<artCanvasView> artCanvas;
+    QPointer<QPushButton> helpMeBtn;
     QPointer<QWidget> ring1settingsView;
     QPointer<QWidget> ring2settingsView;
     QPointer<QWidget> ring3settingsView;
@@ -84,13 +107,19 @@ public:
     EventMonitors eventMonitors;
     GlobalKeyInput globalKeyInput{eventMonitors};
     KeyListener theListener{eventMonitors};
+    // Where the keyboards' input devices are; tests point it elsewhere.
+    QString inputDeviceDirectory = QStringLiteral("/dev/input");
     const QString _defaultBackgroundName = QStringLiteral("Midnight");
 
 private:
+    void connectMainWindow();
     void connectSettingsWindow();
 
+    std::unique_ptr<QMainWindow> m_mainWindow;
+    std::unique_ptr<Ui::MainWindow> m_mainUi;
+    std::unique_ptr<Ui::PermissionSheet> m_sheetUi;
     std::unique_ptr<SettingsWindow> m_settingsWindow;
-    std::unique_ptr<QWidget> m_mainWindow;
+    bool m_terminated = false;
 };
 
 } // namespace kelvara

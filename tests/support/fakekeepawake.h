@@ -3,6 +3,8 @@
 #include "platform/keepawake.h"
 
 #include <set>
+#include <string>
+#include <vector>
 
 namespace kelvara::testing {
 
@@ -15,6 +17,8 @@ public:
         int begun = 0;
         int ended = 0;
         std::set<std::uint64_t> held;
+        // When set, "end activity" is written here as it happens, for tests of step order.
+        std::vector<std::string>* steps = nullptr;
     };
 
     explicit FakeKeepAwake(Counts* counts)
@@ -32,6 +36,9 @@ public:
     {
         ++m_counts->ended;
         m_counts->held.erase(token);
+        if (m_counts->steps) {
+            m_counts->steps->push_back("end activity");
+        }
     }
 
 private:

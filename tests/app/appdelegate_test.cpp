@@ -1,0 +1,236 @@
+#include "app/appdelegate.h"
+#include "canvas/artcanvasview.h"
+#include "canvas/backgroundpictures.h"
+#include "led/recordingledbackend.h"
+#include "platform/systemlog.h"
+#include "platform/urlopener.h"
+#include "prefs/preferencestore.h"
+#include "support/fakekeepawake.h"
+#include "support/tablesguard.h"
+
+#include <QFileInfo>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace kelvara {
+namespace {
+
+using Kind = RecordingLedBackend::Kind;
+
+// The whole program on the offscreen platform: the delegate with its windows, the recording LED
+// backend, a lighting service that is a real socket (or none), no readable input device.
+class ApplicationTest : public ::testing::Test
+{
+protected:
+    ApplicationTest()
+        : previousDisplay(qgetenv("DISPLAY"))
+    {
+        qunsetenv("DISPLAY"); // no X server either: other programs' keys cannot be seen
+        const std::unique_ptr<QSettings> store = openPreferenceStore();
+        store->clear();
+        store->setValue(QStringLiteral("lightingServicePort"), port);
+        store->sync();
+        auto backend = std::make_unique<RecordingLedBackend>();
+        leds = backend.get();
+        leds->onLifecycle = [this](const char* step) {
+            steps.emplace_back(step);
+        };
+        installLedBackend(std::move(backend));
+        activity.steps = &steps;
+        setSystemLogSink([](const QString&) {});
+        setUrlOpenerSink([this](const QUrl& url) { opened.push_back(url); });
+        delegate = std::make_unique<AppDelegate>(
+            std::make_unique<KelvaraActions>(std::make_unique<testing::FakeKeepAwake>(&activity)));
+        delegate->inputDeviceDirectory = devices.path();
+    }
+
+    ~ApplicationTest() override
+    {
+        delegate.reset();
+        installLedBackend(nullptr);
+        setSystemLogSink({});
+        setUrlOpenerSink({});
+        qputenv("DISPLAY", previousDisplay);
+        openPreferenceStore()->clear();
+    }
+
+    void launch(bool serviceRunning)
+    {
+        if (serviceRunning) {
+            service.listen(QHostAddress::LocalHost, port);
+        }
+        delegate->applicationDidFinishLaunching();
+    }
+
+    // The key's colour as the keyboard got it last.
+    RecordingLedBackend::KeyCall lastSent(std::int64_t hid) const
+    {
+        return leds->lastSent(Kind::Hid, hid).value_or(RecordingLedBackend::KeyCall{});
+    }
+
+    void tickUntilIdle()
+    {
+        for (int i = 0; i < 200 && delegate->theApp->animationInterval < 1.0; ++i) {
+            delegate->theApp->animationStep(nullptr);
+        }
+    }
+
+    testing::TablesGuard guard;
+    QByteArray previousDisplay;
+    QTemporaryDir devices;
+    QTcpServer service;
+    quint16 port = [this] {
+        service.listen(QHostAddress::LocalHost);
+        const quint16 p = service.serverPort();
+        service.close();
+        return p;
+    }();
+    RecordingLedBackend* leds = nullptr;
+    testing::FakeKeepAwake::Counts activity;
+    std::vector<std::string> steps;
+    std::vector<QUrl> opened;
+    std::unique_ptr<AppDelegate> delegate;
+};
+
+TEST_F(ApplicationTest, WithoutServiceAndAccessTheUserIsToldAndTheAnimationRuns)
+{
+    delegate->bottomInfoTextField->setText(QStringLiteral("Hello"));
+    const QColor initial = delegate->statusTextField->palette().color(QPalette::WindowText);
+    launch(false);
+    EXPECT_EQ(delegate->statusTextField->text(),
+              QStringLiteral("LGS is not running. It is required."));
+    EXPECT_NE(delegate->statusTextField->palette().color(QPalette::WindowText), initial);
+    EXPECT_TRUE(delegate->helpMeBtn->isVisible());
+    EXPECT_EQ(leds->initCalls, 0);
+    EXPECT_TRUE(delegate->permissionSheet->isVisible());
+    EXPECT_EQ(delegate->permissionSheet->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(delegate->bottomInfoTextField->text(), QStringLiteral("v1.2 Hello"));
+    EXPECT_TRUE(delegate->window->isVisible());
+    EXPECT_EQ(delegate->theApp->drawCanvas, delegate->artCanvas);
+    EXPECT_EQ(delegate->theApp->animationTimer->interval(), 33);
+    EXPECT_EQ(delegate->artCanvas->size(), QSize(274, 100));
+}
+
+TEST_F(ApplicationTest, AConnectedServiceKeepsTheStatusColourAndHidesHelp)
+{
+    const QColor initial = delegate->statusTextField->palette().color(QPalette::WindowText);
+    launch(true);
+    EXPECT_EQ(delegate->statusTextField->text(), QStringLiteral("Connected to LGS."));
+    EXPECT_EQ(delegate->statusTextField->palette().color(QPalette::WindowText), initial);
+    EXPECT_FALSE(delegate->helpMeBtn->isVisible());
+    EXPECT_EQ(leds->initCalls, 1);
+}
+
+TEST_F(ApplicationTest, ThePermissionSheetsButtons)
+{
+    launch(false);
+    auto* showHow =
+        delegate->permissionSheet->findChild<QPushButton*>(QStringLiteral("showHowButton"));
+    auto* notNow =
+        delegate->permissionSheet->findChild<QPushButton*>(QStringLiteral("notNowButton"));
+    ASSERT_EQ(showHow->property("tag").toInt(), 1);
+    QTest::mouseClick(notNow, Qt::LeftButton);
+    EXPECT_FALSE(delegate->permissionSheet->isVisible());
+    EXPECT_TRUE(opened.empty());
+
+    delegate->permissionSheet->open();
+    QTest::mouseClick(showHow, Qt::LeftButton);
+    EXPECT_FALSE(delegate->permissionSheet->isVisible());
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_TRUE(QFileInfo(opened.front().toLocalFile()).size() > 100);
+}
+
+TEST_F(ApplicationTest, AStoredBackgroundWithoutPictureFallsBackToMidnight)
+{
+    openPreferenceStore()->setValue(prefsInitedKey, true);
+    openPreferenceStore()->setValue(backgroundKey, QStringLiteral("Gone"));
+    launch(false);
+    EXPECT_EQ(delegate->backgroundPopup->currentIndex(), -1);
+    EXPECT_EQ(delegate->artCanvas->backgroundImage,
+              *backgroundPictureNamed(QStringLiteral("Midnight")));
+}
+
+TEST_F(ApplicationTest, AKeyInOurWindowLightsItsLedAndLetsItReturnToThePicture)
+{
+    launch(false);
+    delegate->permissionSheet->done(0);
+    delegate->eventMonitors.setActiveCheck([] { return true; });
+    delegate->theApp->updateKeyLights();
+    const auto resting = lastSent(4); // A
+
+    QTest::keyClick(delegate->window->windowHandle(), Qt::Key_A);
+    ASSERT_FALSE(delegate->theApp->theCircles.isEmpty());
+    delegate->theApp->animationStep(nullptr);
+    delegate->theApp->animationStep(nullptr);
+    const auto lit = lastSent(4);
+    EXPECT_NE(lit, resting);
+    EXPECT_GT(lit.red + lit.green, 150); // yellow and white rings
+    EXPECT_NE(lastSent(99), lit);        // keypad period is far away
+
+    tickUntilIdle();
+    EXPECT_EQ(lastSent(4), resting);
+    EXPECT_EQ(delegate->theApp->animationTimer->interval(), 5000);
+}
+
+TEST_F(ApplicationTest, AClickOnTheCanvasLightsTheKeyUnderIt)
+{
+    launch(false);
+    delegate->theApp->updateKeyLights();
+    const auto resting = lastSent(44); // space bar at (332, 263)
+    QTest::mouseClick(delegate->artCanvas,
+                      Qt::LeftButton,
+                      {},
+                      QPoint(int(332 * 274.0 / 963), int(263 * 100.0 / 352)));
+    delegate->theApp->animationStep(nullptr);
+    delegate->theApp->animationStep(nullptr);
+    EXPECT_NE(lastSent(44), resting);
+    tickUntilIdle();
+    EXPECT_EQ(lastSent(44), resting);
+}
+
+TEST_F(ApplicationTest, ClosingTheMainWindowRunsTheTerminationSteps)
+{
+    launch(false);
+    delegate->permissionSheet->done(0);
+    delegate->theApp->startWave(50, 50);
+    delegate->theApp->animationStep(nullptr); // draws: the activity is held
+    ASSERT_TRUE(delegate->theApp->noSleep);
+    steps.clear();
+
+    QTimer guardTimer;
+    guardTimer.setSingleShot(true);
+    QObject::connect(&guardTimer, &QTimer::timeout, [] { QCoreApplication::exit(7); });
+    guardTimer.start(10000);
+    QTimer::singleShot(0, delegate->window, [this] { delegate->window->close(); });
+    EXPECT_EQ(QApplication::exec(), 0);
+
+    EXPECT_EQ(steps, (std::vector<std::string>{"end activity", "shutdown"}));
+    EXPECT_FALSE(delegate->theApp->noSleep);
+    EXPECT_FALSE(delegate->theApp->animationTimer->isActive());
+    EXPECT_EQ(delegate->eventMonitors.monitorCount(), 0u);
+    EXPECT_FALSE(
+        openPreferenceStore()->value(QStringLiteral("windowPosition")).toByteArray().isEmpty());
+    EXPECT_TRUE(AppDelegate::applicationShouldTerminateAfterLastWindowClosed());
+}
+
+TEST_F(ApplicationTest, TheWindowComesBackWhereItWasLeft)
+{
+    launch(false);
+    delegate->window->move(123, 77);
+    delegate->applicationWillTerminate();
+    const QByteArray saved =
+        openPreferenceStore()->value(QStringLiteral("windowPosition")).toByteArray();
+    delegate.reset();
+    delegate = std::make_unique<AppDelegate>(
+        std::make_unique<KelvaraActions>(std::make_unique<testing::FakeKeepAwake>(&activity)));
+    delegate->inputDeviceDirectory = devices.path();
+    launch(false);
+    EXPECT_EQ(delegate->window->saveGeometry(), saved);
+}
+
+} // namespace
+} // namespace kelvara
