@@ -121,11 +121,8 @@ QImage drawKeyboard(const Theme& theme)
             p.drawEllipse(c, 16, 16);
         } else {
             const QSizeF s = index >= 106 ? QSizeF(30, 28) : keySize(index);
-            drawKey(p,
-                    QRectF(c.x() - s.width() / 2, c.y() - s.height() / 2, s.width(), s.height()),
-                    at(row),
-                    theme.edge,
-                    5);
+            drawKey(p, QRectF(c.x() - s.width() / 2, c.y() - s.height() / 2, s.width(), s.height()),
+                    at(row), theme.edge, 5);
         }
     }
     return image;
@@ -167,36 +164,20 @@ int main(int argc, char* argv[])
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
     const Theme themes[] = {
-        {"Midnight",
-         QColor(14, 17, 30),
-         QColor(40, 48, 80),
-         [](double x, double) { return hsv(0.62 + 0.06 * x, 0.75, 0.42); },
-         QColor(70, 90, 160)},
-        {"Blackout",
-         QColor(22, 22, 24),
-         QColor(52, 52, 56),
-         [](double, double) { return QColor(0, 0, 0); },
-         QColor(60, 60, 64)},
-        {"Spectrum",
-         QColor(20, 20, 22),
-         QColor(70, 70, 74),
-         [](double x, double) { return hsv(0.83 * x, 1.0, 1.0); },
-         QColor(230, 230, 230)},
-        {"Ember",
-         QColor(26, 14, 10),
-         QColor(80, 40, 20),
+        {"Midnight", QColor(14, 17, 30), QColor(40, 48, 80),
+         [](double x, double) { return hsv(0.62 + 0.06 * x, 0.75, 0.42); }, QColor(70, 90, 160)},
+        {"Blackout", QColor(22, 22, 24), QColor(52, 52, 56),
+         [](double, double) { return QColor(0, 0, 0); }, QColor(60, 60, 64)},
+        {"Spectrum", QColor(20, 20, 22), QColor(70, 70, 74),
+         [](double x, double) { return hsv(0.83 * x, 1.0, 1.0); }, QColor(230, 230, 230)},
+        {"Ember", QColor(26, 14, 10), QColor(80, 40, 20),
          [](double, double y) { return hsv(0.10 * (1.0 - y), 1.0, 0.95 - 0.35 * y); },
          QColor(120, 50, 20)},
-        {"Aurora",
-         QColor(10, 20, 22),
-         QColor(30, 70, 70),
+        {"Aurora", QColor(10, 20, 22), QColor(30, 70, 70),
          [](double x, double y) { return hsv(0.35 + 0.45 * (0.7 * x + 0.3 * y), 0.85, 0.85); },
          QColor(60, 140, 130)},
-        {"Frost",
-         QColor(30, 36, 44),
-         QColor(110, 130, 150),
-         [](double x, double) { return hsv(0.52, 0.25 - 0.15 * x, 1.0); },
-         QColor(200, 220, 235)},
+        {"Frost", QColor(30, 36, 44), QColor(110, 130, 150),
+         [](double x, double) { return hsv(0.52, 0.25 - 0.15 * x, 1.0); }, QColor(200, 220, 235)},
     };
     for (const Theme& theme : themes) {
         const QString path = out.filePath(QString::fromLatin1(theme.name) + "@2x.png");

@@ -76,12 +76,10 @@ void AppDelegate::connectMainWindow()
         connect(button, &QPushButton::clicked, this, [this, button] { closePermSheet(button); });
     }
     connect(m_mainUi->helpMeBtn, &QPushButton::clicked, this, [this] { needsHelp(helpMeBtn); });
-    connect(m_mainUi->settingsButton, &QPushButton::clicked, this, [this] {
-        resyncPrefsBtn(m_mainUi->settingsButton);
-    });
-    connect(m_mainUi->actionSettings, &QAction::triggered, this, [this] {
-        PrefsMenuItem(m_mainUi->actionSettings);
-    });
+    connect(m_mainUi->settingsButton, &QPushButton::clicked, this,
+            [this] { resyncPrefsBtn(m_mainUi->settingsButton); });
+    connect(m_mainUi->actionSettings, &QAction::triggered, this,
+            [this] { PrefsMenuItem(m_mainUi->actionSettings); });
     connect(m_mainUi->actionQuit, &QAction::triggered, qApp, &QCoreApplication::quit);
 }
 
@@ -98,18 +96,14 @@ void AppDelegate::connectSettingsWindow()
     ring4settingsView = ui.ring4settingsView;
     ring5settingsView = ui.ring5settingsView;
 
-    connect(ui.saveButton, &QPushButton::clicked, this, [this, &ui] {
-        savePrefsButton(ui.saveButton);
-    });
-    connect(ui.cancelButton, &QPushButton::clicked, this, [this, &ui] {
-        cancelPrefsButton(ui.cancelButton);
-    });
-    connect(ui.backgroundPopup, &QComboBox::activated, this, [this, &ui] {
-        backgroundColorSelector(ui.backgroundPopup);
-    });
-    connect(ui.modifierKeySwap, &QCheckBox::clicked, this, [this, &ui] {
-        flipModifiersBtn(ui.modifierKeySwap);
-    });
+    connect(ui.saveButton, &QPushButton::clicked, this,
+            [this, &ui] { savePrefsButton(ui.saveButton); });
+    connect(ui.cancelButton, &QPushButton::clicked, this,
+            [this, &ui] { cancelPrefsButton(ui.cancelButton); });
+    connect(ui.backgroundPopup, &QComboBox::activated, this,
+            [this, &ui] { backgroundColorSelector(ui.backgroundPopup); });
+    connect(ui.modifierKeySwap, &QCheckBox::clicked, this,
+            [this, &ui] { flipModifiersBtn(ui.modifierKeySwap); });
     // Every text field that has a stepper keeps it in step while it is edited.
     const QList<QLineEdit*> fields = m_settingsWindow->findChildren<QLineEdit*>();
     for (QLineEdit* field : fields) {
@@ -149,10 +143,9 @@ void AppDelegate::applicationDidFinishLaunching()
 
     // 6 to 9, without returning to the event loop: no tick comes before the canvas is attached.
     theApp->loadPrefs(this);
-    theApp->setBackground(artCanvas,
-                          backgroundPopup && backgroundPopup->currentIndex() >= 0
-                              ? backgroundPopup->currentText()
-                              : _defaultBackgroundName);
+    theApp->setBackground(artCanvas, backgroundPopup && backgroundPopup->currentIndex() >= 0
+                                         ? backgroundPopup->currentText()
+                                         : _defaultBackgroundName);
     artCanvas->callback = this;
     theApp->startAnimation(artCanvas);
 }

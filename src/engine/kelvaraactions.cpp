@@ -91,9 +91,7 @@ void KelvaraActions::startAnimation(artCanvasView* canvas)
 {
     rearmTimer();
     drawCanvas = canvas;
-    QTimer::singleShot(timerMilliseconds(animationInterval),
-                       Qt::PreciseTimer,
-                       this,
+    QTimer::singleShot(timerMilliseconds(animationInterval), Qt::PreciseTimer, this,
                        &KelvaraActions::updateKeyLights);
 }
 

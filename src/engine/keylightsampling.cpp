@@ -54,8 +54,8 @@ void KelvaraActions::updateKeyLights()
         const int green = percent(colour.greenF());
         const int blue = percent(colour.blueF());
         if (row.keyCode == keyNameMarker) {
-            LogiLedSetLightingForKeyWithKeyName(
-                static_cast<unsigned int>(row.hidCode), red, green, blue);
+            LogiLedSetLightingForKeyWithKeyName(static_cast<unsigned int>(row.hidCode), red, green,
+                                                blue);
         } else {
             LogiLedSetLightingForKeyWithHidCode(static_cast<int>(row.hidCode), red, green, blue);
         }

@@ -43,21 +43,17 @@ bool LogiLedGetSdkVersion(int* majorNum, int* minorNum, int* buildNum)
     return kelvara::ledBackend().sdkVersion(majorNum, minorNum, buildNum);
 }
 
-bool LogiLedSetLightingForKeyWithHidCode(int keyCode,
-                                         int redPercentage,
-                                         int greenPercentage,
+bool LogiLedSetLightingForKeyWithHidCode(int keyCode, int redPercentage, int greenPercentage,
                                          int bluePercentage)
 {
     return kelvara::ledBackend().setHidKey(keyCode, redPercentage, greenPercentage, bluePercentage);
 }
 
-bool LogiLedSetLightingForKeyWithKeyName(unsigned int keyName,
-                                         int redPercentage,
-                                         int greenPercentage,
-                                         int bluePercentage)
+bool LogiLedSetLightingForKeyWithKeyName(unsigned int keyName, int redPercentage,
+                                         int greenPercentage, int bluePercentage)
 {
-    return kelvara::ledBackend().setNamedKey(
-        keyName, redPercentage, greenPercentage, bluePercentage);
+    return kelvara::ledBackend().setNamedKey(keyName, redPercentage, greenPercentage,
+                                             bluePercentage);
 }
 
 void LogiLedShutdown()

@@ -59,9 +59,8 @@ OpenRgbBackend::OpenRgbBackend(QString host, quint16 port, QObject* parent)
     connect(&m_replyTimeout, &QTimer::timeout, this, &OpenRgbBackend::replyTimedOut);
     connect(&m_socket, &QTcpSocket::connected, this, &OpenRgbBackend::connected);
     connect(&m_socket, &QTcpSocket::readyRead, this, &OpenRgbBackend::readIncoming);
-    connect(&m_socket, &QTcpSocket::disconnected, this, [this] {
-        lost(QStringLiteral("connection closed"));
-    });
+    connect(&m_socket, &QTcpSocket::disconnected, this,
+            [this] { lost(QStringLiteral("connection closed")); });
     connect(&m_socket, &QTcpSocket::errorOccurred, this, [this] { lost(m_socket.errorString()); });
 }
 
@@ -320,17 +319,8 @@ void OpenRgbBackend::addController(quint32 id, const Controller& controller)
             keyboard.hidLeds[hid] = led;
         }
     }
-    for (const std::int64_t name : {0xFFF1,
-                                    0xFFF2,
-                                    0xFFF3,
-                                    0xFFF4,
-                                    0xFFF5,
-                                    0xFFF6,
-                                    0xFFF7,
-                                    0xFFF8,
-                                    0xFFF9,
-                                    0xFFFF1,
-                                    0xFFFF2}) {
+    for (const std::int64_t name : {0xFFF1, 0xFFF2, 0xFFF3, 0xFFF4, 0xFFF5, 0xFFF6, 0xFFF7, 0xFFF8,
+                                    0xFFF9, 0xFFFF1, 0xFFFF2}) {
         const int led = ledIndexOf(controller, ledNamesForKeyName(name));
         if (led >= 0) {
             keyboard.nameLeds[name] = led;
@@ -339,8 +329,7 @@ void OpenRgbBackend::addController(quint32 id, const Controller& controller)
     if (!m_savedModes.count(controller.name) && controller.activeMode >= 0 &&
         std::size_t(controller.activeMode) < controller.modes.size()) {
         m_savedModes[controller.name] =
-            SavedMode{controller.activeMode,
-                      controller.modes[std::size_t(controller.activeMode)],
+            SavedMode{controller.activeMode, controller.modes[std::size_t(controller.activeMode)],
                       controller.colours};
     }
     m_keyboards.push_back(std::move(keyboard));

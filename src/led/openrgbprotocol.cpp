@@ -193,8 +193,7 @@ std::optional<Packet> PacketReader::next()
     if (m_buffer.size() < headerSize + qsizetype(size)) {
         return std::nullopt;
     }
-    Packet packet{qFromLittleEndian<quint32>(bytes + 4),
-                  qFromLittleEndian<quint32>(bytes + 8),
+    Packet packet{qFromLittleEndian<quint32>(bytes + 4), qFromLittleEndian<quint32>(bytes + 8),
                   m_buffer.mid(headerSize, qsizetype(size))};
     m_buffer.remove(0, headerSize + qsizetype(size));
     return packet;

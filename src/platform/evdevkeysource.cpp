@@ -69,8 +69,8 @@ void EvdevKeySource::start(const QString& directory)
 {
     m_directory = directory;
     watchDirectory();
-    const QStringList nodes = QDir(directory).entryList(
-        {QStringLiteral("event*")}, QDir::System | QDir::Files, QDir::Name);
+    const QStringList nodes = QDir(directory).entryList({QStringLiteral("event*")},
+                                                        QDir::System | QDir::Files, QDir::Name);
     for (const QString& node : nodes) {
         openDevice(QDir(directory).filePath(node));
     }
@@ -108,8 +108,8 @@ int EvdevKeySource::addDescriptor(int fd, const QString& name)
     const int id = ++m_lastId;
     Device device{
         fd, name, std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read), {}, false};
-    connect(
-        device.notifier.get(), &QSocketNotifier::activated, this, [this, id] { readDevice(id); });
+    connect(device.notifier.get(), &QSocketNotifier::activated, this,
+            [this, id] { readDevice(id); });
     m_devices.emplace(id, std::move(device));
     return id;
 }
@@ -181,17 +181,14 @@ void EvdevKeySource::watchDirectory()
     if (m_inotify < 0) {
         return;
     }
-    if (inotify_add_watch(m_inotify,
-                          QFile::encodeName(m_directory).constData(),
+    if (inotify_add_watch(m_inotify, QFile::encodeName(m_directory).constData(),
                           IN_CREATE | IN_ATTRIB | IN_MOVED_TO) < 0) {
         ::close(m_inotify);
         m_inotify = -1;
         return;
     }
     m_inotifyNotifier = std::make_unique<QSocketNotifier>(m_inotify, QSocketNotifier::Read);
-    connect(m_inotifyNotifier.get(),
-            &QSocketNotifier::activated,
-            this,
+    connect(m_inotifyNotifier.get(), &QSocketNotifier::activated, this,
             &EvdevKeySource::directoryChanged);
 }
 

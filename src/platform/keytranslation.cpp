@@ -85,9 +85,7 @@ constexpr std::array<std::pair<int, int>, 61> usLayoutKeys{{
 std::optional<KeyTranslation> translateEvdevKey(int evdevCode)
 {
     const auto it =
-        std::lower_bound(std::begin(linuxKeys),
-                         std::end(linuxKeys),
-                         evdevCode,
+        std::lower_bound(std::begin(linuxKeys), std::end(linuxKeys), evdevCode,
                          [](const KeyTranslation& key, int code) { return key.evdevCode < code; });
     if (it == std::end(linuxKeys) || it->evdevCode != evdevCode) {
         return std::nullopt;
@@ -102,8 +100,7 @@ std::optional<KeyTranslation> translateQtKeyEvent(const QKeyEvent& event)
         return translateEvdevKey(static_cast<int>(scanCode - 8));
     }
     const int key = event.key();
-    const auto it = std::find_if(usLayoutKeys.begin(),
-                                 usLayoutKeys.end(),
+    const auto it = std::find_if(usLayoutKeys.begin(), usLayoutKeys.end(),
                                  [key](const auto& entry) { return entry.first == key; });
     if (it == usLayoutKeys.end()) {
         return std::nullopt;

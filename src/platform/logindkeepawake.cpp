@@ -23,11 +23,9 @@ std::uint64_t LogindKeepAwake::beginActivity(const QString& reason)
         reportUnavailable(QStringLiteral("no system bus"));
         return token;
     }
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.login1"),
-                                       QStringLiteral("/org/freedesktop/login1"),
-                                       QStringLiteral("org.freedesktop.login1.Manager"),
-                                       QStringLiteral("Inhibit"));
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+        QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("Inhibit"));
     call << QStringLiteral("idle") << QStringLiteral("Kelvara") << reason
          << QStringLiteral("block");
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 2000), this);

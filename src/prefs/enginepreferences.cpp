@@ -51,10 +51,9 @@ void writeRingSettings(std::size_t index, const RingValues& v)
     table.thickness.at(index) = double(v[5]);
     table.vizStart.at(index) = double(v[6]);
     table.vizEnd.at(index) = double(v[7]);
-    table.color.at(index) = QColor::fromRgbF(float(double(v[8]) / 100.0),
-                                             float(double(v[9]) / 100.0),
-                                             float(double(v[10]) / 100.0),
-                                             1.0f);
+    table.color.at(index) =
+        QColor::fromRgbF(float(double(v[8]) / 100.0), float(double(v[9]) / 100.0),
+                         float(double(v[10]) / 100.0), 1.0f);
 }
 
 } // namespace
@@ -117,9 +116,9 @@ void KelvaraActions::savePrefs(AppDelegate* delegate)
     store->setValue(framerateKey, qlonglong(framerate));
 
     const QComboBox* popup = delegate->backgroundPopup;
-    store->setValue(backgroundKey,
-                    popup && popup->currentIndex() >= 0 ? popup->currentText()
-                                                        : delegate->_defaultBackgroundName);
+    store->setValue(backgroundKey, popup && popup->currentIndex() >= 0
+                                       ? popup->currentText()
+                                       : delegate->_defaultBackgroundName);
     store->setValue(flipModifiersKey,
                     delegate->modifierKeySwap && delegate->modifierKeySwap->isChecked());
     for (int ring = 1; ring <= 5; ++ring) {

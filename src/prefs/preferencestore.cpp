@@ -6,17 +6,9 @@ namespace kelvara {
 
 namespace {
 
-constexpr std::array<const char*, ringFieldCount> ringFieldSuffixes{"active",
-                                                                    "life",
-                                                                    "delay",
-                                                                    "sizeStart",
-                                                                    "sizeEnd",
-                                                                    "thickness",
-                                                                    "vizStart",
-                                                                    "vizEnd",
-                                                                    "red",
-                                                                    "green",
-                                                                    "blue"};
+constexpr std::array<const char*, ringFieldCount> ringFieldSuffixes{
+    "active",   "life",   "delay", "sizeStart", "sizeEnd", "thickness",
+    "vizStart", "vizEnd", "red",   "green",     "blue"};
 
 // An absent key, or one that holds no integer, reads 0.
 std::int64_t readInteger(const QSettings& store, const QString& key)
@@ -85,8 +77,8 @@ int leadingIntValue(QStringView text)
                                        std::int64_t(std::numeric_limits<int>::max()) + 1);
     }
     value = negative ? -value : value;
-    return static_cast<int>(std::clamp<std::int64_t>(
-        value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    return static_cast<int>(std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(),
+                                                     std::numeric_limits<int>::max()));
 }
 
 StoredPrefs readStoredPrefs(const QSettings& store)
@@ -134,10 +126,8 @@ void writeDefaultPrefs(QSettings& store)
 std::unique_ptr<QSettings> openPreferenceStore()
 {
     // On Linux the native format is INI text in $XDG_CONFIG_HOME/Kelvara/Kelvara.conf.
-    return std::make_unique<QSettings>(QSettings::NativeFormat,
-                                       QSettings::UserScope,
-                                       QStringLiteral("Kelvara"),
-                                       QStringLiteral("Kelvara"));
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                       QStringLiteral("Kelvara"), QStringLiteral("Kelvara"));
 }
 
 } // namespace kelvara

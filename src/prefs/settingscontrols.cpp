@@ -93,8 +93,7 @@ void AppDelegate::setRingControls(int ring, const std::vector<std::int64_t>& val
             if (auto* well = controlOf<ColorWell>(child, tag)) {
                 well->setColor(QColor::fromRgbF(float(double(values[8]) / 100.0),
                                                 float(double(values[9]) / 100.0),
-                                                float(double(values[10]) / 100.0),
-                                                1.0f));
+                                                float(double(values[10]) / 100.0), 1.0f));
             }
         } else if (tag >= lifeTag && tag <= vizEndTag) {
             const std::int64_t value = values[std::size_t(tag - 9)];

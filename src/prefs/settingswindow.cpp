@@ -41,11 +41,8 @@ SettingsWindow::SettingsWindow(QWidget* parent)
     m_ui->setupUi(this);
     m_ui->backgroundPopup->addItems(backgroundPictureNames());
     pairSteppers(m_ui->globalSettingsView);
-    for (QWidget* view : {m_ui->ring1settingsView,
-                          m_ui->ring2settingsView,
-                          m_ui->ring3settingsView,
-                          m_ui->ring4settingsView,
-                          m_ui->ring5settingsView}) {
+    for (QWidget* view : {m_ui->ring1settingsView, m_ui->ring2settingsView, m_ui->ring3settingsView,
+                          m_ui->ring4settingsView, m_ui->ring5settingsView}) {
         pairSteppers(view);
     }
 }

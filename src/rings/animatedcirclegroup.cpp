@@ -52,10 +52,8 @@ bool AnimatedCircleGroup::drawRings(QPainter& painter) const
             continue;
         }
         const double diameter = std::abs(2.0 * circle.radius);
-        const QRectF oval(circle.center.x() - circle.radius,
-                          circle.center.y() - circle.radius,
-                          diameter,
-                          diameter);
+        const QRectF oval(circle.center.x() - circle.radius, circle.center.y() - circle.radius,
+                          diameter, diameter);
         // Never wider than the ring itself.
         const double width = circle.thickness <= diameter ? circle.thickness : diameter;
 

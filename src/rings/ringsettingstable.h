@@ -21,10 +21,8 @@ struct RingSettingsTable
     std::array<double, ringCount> thickness{20, 4, 10, 4, 6};        // canvas points
     std::array<double, ringCount> vizStart{100, 100, 100, 100, 100}; // opacity, percent
     std::array<double, ringCount> vizEnd{0, 0, 50, 0, 0};            // opacity, percent
-    std::array<QColor, ringCount> color{QColor::fromRgbF(1, 1, 0),
-                                        QColor::fromRgbF(1, 0, 0),
-                                        QColor::fromRgbF(0, 1, 0),
-                                        QColor::fromRgbF(0, 0, 1),
+    std::array<QColor, ringCount> color{QColor::fromRgbF(1, 1, 0), QColor::fromRgbF(1, 0, 0),
+                                        QColor::fromRgbF(0, 1, 0), QColor::fromRgbF(0, 0, 1),
                                         QColor::fromRgbF(1, 1, 1)};
 };
 

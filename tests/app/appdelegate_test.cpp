@@ -181,9 +181,7 @@ TEST_F(ApplicationTest, AClickOnTheCanvasLightsTheKeyUnderIt)
     launch(false);
     delegate->theApp->updateKeyLights();
     const auto resting = lastSent(44); // space bar at (332, 263)
-    QTest::mouseClick(delegate->artCanvas,
-                      Qt::LeftButton,
-                      {},
+    QTest::mouseClick(delegate->artCanvas, Qt::LeftButton, {},
                       QPoint(int(332 * 274.0 / 963), int(263 * 100.0 / 352)));
     delegate->theApp->animationStep(nullptr);
     delegate->theApp->animationStep(nullptr);

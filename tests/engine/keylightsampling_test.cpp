@@ -50,8 +50,8 @@ TEST_F(KeyLightSampling, OneCallPerRowButVolumeUpAndKeyNamesOnlyThroughTheNameCa
             EXPECT_LT(call.key, 0xFFF1) << "key name sent as a HID usage";
         }
     }
-    const std::set<std::int64_t> expected{
-        0xFFF1, 0xFFF2, 0xFFF3, 0xFFF4, 0xFFF5, 0xFFF6, 0xFFF7, 0xFFF8, 0xFFF9, 0xFFFF1, 0xFFFF2};
+    const std::set<std::int64_t> expected{0xFFF1, 0xFFF2, 0xFFF3, 0xFFF4,  0xFFF5, 0xFFF6,
+                                          0xFFF7, 0xFFF8, 0xFFF9, 0xFFFF1, 0xFFFF2};
     EXPECT_EQ(names, expected);
     EXPECT_EQ(leds->passes().size(), 1u);
 }
@@ -63,9 +63,8 @@ TEST_F(KeyLightSampling, OverrideRowsSendTheFourModifiersTwiceInOneColour)
     EXPECT_EQ(pass.size(), 124u);
     for (const std::int64_t hid : {226, 227, 230, 231}) {
         std::vector<Call> sent;
-        std::copy_if(pass.begin(), pass.end(), std::back_inserter(sent), [hid](const Call& c) {
-            return c.kind == Kind::Hid && c.key == hid;
-        });
+        std::copy_if(pass.begin(), pass.end(), std::back_inserter(sent),
+                     [hid](const Call& c) { return c.kind == Kind::Hid && c.key == hid; });
         ASSERT_EQ(sent.size(), 2u) << hid;
         EXPECT_EQ(sent[0], sent[1]) << hid;
     }
@@ -124,8 +123,7 @@ TEST_P(BarePictureSampling, SendsThePicturesRestingColours)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Pictures,
-                         BarePictureSampling,
+INSTANTIATE_TEST_SUITE_P(Pictures, BarePictureSampling,
                          ::testing::ValuesIn(backgroundPictureNames()),
                          [](const auto& p) { return p.param.toStdString(); });
 

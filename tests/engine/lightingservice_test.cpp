@@ -69,9 +69,8 @@ TEST_F(ConnectToService, ASuccessLogsTheVersion)
     const QString status = connectToLGS();
     EXPECT_EQ(status, QStringLiteral("Connected to LGS."));
     EXPECT_NE(status.front(), QLatin1Char('L'));
-    EXPECT_EQ(log,
-              (QStringList{QStringLiteral("Found 1 instances of LGS running."),
-                           QStringLiteral("Connected to LGS SDK version 1.2.3.")}));
+    EXPECT_EQ(log, (QStringList{QStringLiteral("Found 1 instances of LGS running."),
+                                QStringLiteral("Connected to LGS SDK version 1.2.3.")}));
     EXPECT_EQ(leds->initCalls, 1);
 }
 

@@ -31,18 +31,13 @@ TEST_P(KeyLayoutLookup, FindsTheFirstRowCarryingTheCode)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases,
-    KeyLayoutLookup,
-    ::testing::Values(Lookup{"F3", 99, {{222, 57}}},
-                      Lookup{"F8", 100, {{447, 57}}},
-                      Lookup{"F12", 111, {{631, 57}}},
-                      Lookup{"ScrollLock", 106, {{722, 57}}},
-                      Lookup{"Pause", 107, {{761, 57}}},
-                      Lookup{"F15HasNoRow", 113, std::nullopt},
+    Cases, KeyLayoutLookup,
+    ::testing::Values(Lookup{"F3", 99, {{222, 57}}}, Lookup{"F8", 100, {{447, 57}}},
+                      Lookup{"F12", 111, {{631, 57}}}, Lookup{"ScrollLock", 106, {{722, 57}}},
+                      Lookup{"Pause", 107, {{761, 57}}}, Lookup{"F15HasNoRow", 113, std::nullopt},
                       Lookup{"FnHasNoRow", 63, std::nullopt},
                       Lookup{"IsoSectionHasNoRow", 10, std::nullopt},
-                      Lookup{"VolumeUp", 2766, {{893, 57}}},
-                      Lookup{"NextTrack", 2783, {{893, 57}}},
+                      Lookup{"VolumeUp", 2766, {{893, 57}}}, Lookup{"NextTrack", 2783, {{893, 57}}},
                       Lookup{"FastForwardHasNoRow", 2785, std::nullopt},
                       Lookup{"KeyNameMarkerFindsTheLogo", keyNameMarker, {{32, 57}}},
                       Lookup{"LeftCommand", 55, {{147, 263}}}),

@@ -4,6 +4,7 @@
 #include "platform/systemlog.h"
 #include "support/fakekeepawake.h"
 #include "support/tablesguard.h"
+#include "support/waves.h"
 
 #include <QLineEdit>
 #include <QTest>
@@ -21,7 +22,8 @@ namespace kelvara {
 namespace {
 
 // Key input end to end: records written into a pipe as an input device writes them, through the
-// evdev reader, the event monitors and the listener, to the waves the engine starts.
+// evdev reader, the event monitors and the listener, to the waves the engine starts. The render
+// scales are 1, so a wave's centre is its key's layout position with y flipped against 100.
 class KeyListenerTest : public ::testing::Test
 {
 protected:
@@ -32,8 +34,7 @@ protected:
     {
         testing::onlyFirstRing(1e6, 0);
         engine.savedAnimationInterval = 1.0 / 30.0;
-        engine.renderScaleHoriz = 274.0 / 963.0;
-        engine.renderScaleVert = 100.0 / 352.0;
+        engine.renderScaleHoriz = engine.renderScaleVert = 1.0;
         monitors.setActiveCheck([this] { return active; });
         setSystemLogSink([this](const QString& line) { logLines.append(line); });
         device = addDevice();
@@ -43,9 +44,7 @@ protected:
     ~KeyListenerTest() override
     {
         listener.stopListening();
-        for (const int fd : writers) {
-            ::close(fd);
-        }
+        std::for_each(writers.begin(), writers.end(), ::close);
         setSystemLogSink({});
     }
 
@@ -73,34 +72,16 @@ protected:
 
     std::size_t waves() const { return engine.theCircles.theCirclesStore.size(); }
 
-    // Waits until everything written so far has been read, with a marker key (Escape) whose wave
-    // is then taken away again; answers the number of waves before the marker.
+    bool hasWaveAt(double x, double y) const { return testing::hasWaveAt(engine.theCircles, x, y); }
+
+    // Waits until everything written so far has been read, by a marker key (Escape) whose wave
+    // is taken away again; answers the number of waves.
     std::size_t settle(int fd)
     {
         send(fd, {{KEY_ESC, 1}, {KEY_ESC, 0}});
-        auto& store = engine.theCircles.theCirclesStore;
-        const auto marker = [&] {
-            return std::find_if(store.begin(), store.end(), [this](const auto& ring) {
-                return ring.second.center ==
-                       QPointF(80 * engine.renderScaleHoriz, 100 - 57 * engine.renderScaleVert);
-            });
-        };
-        EXPECT_TRUE(QTest::qWaitFor([&] { return marker() != store.end(); }, 5000));
-        if (marker() != store.end()) {
-            store.erase(marker());
-        }
+        EXPECT_TRUE(QTest::qWaitFor([&] { return hasWaveAt(80, 57); }, 5000));
+        testing::removeWavesAt(engine.theCircles, 80, 57);
         return waves();
-    }
-
-    // The key layout position of the newest wave.
-    QPointF lastWave() const
-    {
-        const auto newest =
-            std::max_element(engine.theCircles.theCirclesStore.begin(),
-                             engine.theCircles.theCirclesStore.end(),
-                             [](const auto& a, const auto& b) { return a.first < b.first; });
-        const QPointF c = newest->second.center;
-        return {c.x() / engine.renderScaleHoriz, (100.0 - c.y()) / engine.renderScaleVert};
     }
 
     testing::TablesGuard guard;
@@ -116,38 +97,35 @@ protected:
     QStringList logLines;
 };
 
-TEST_F(KeyListenerTest, AccessIsReportedWhileADeviceIsReadable)
+TEST_F(KeyListenerTest, AHeldLetterStartsOneWaveAndNoKeyReachesTheLog)
 {
     EXPECT_TRUE(accessible);
     EXPECT_EQ(monitors.monitorCount(), 5u);
-}
-
-TEST_F(KeyListenerTest, AHeldLetterStartsOneWave)
-{
     send(device, {{KEY_A, 1}});
     send(device, {{KEY_A, 2}});
     send(device, {{KEY_A, 2}});
     send(device, {{KEY_A, 0}});
     EXPECT_EQ(settle(device), 1u);
-    engine.theCircles.theCirclesStore.clear();
-    send(device, {{KEY_A, 1}});
-    EXPECT_EQ(settle(device), 1u);
+    EXPECT_TRUE(hasWaveAt(149, 185));
+    EXPECT_TRUE(logLines.isEmpty()) << logLines.join(QLatin1Char('\n')).toStdString();
 }
 
-TEST_F(KeyListenerTest, ShiftStartsAWaveOnPressAndOnReleaseOnlyWhileCommandIsHeld)
+TEST_F(KeyListenerTest, ModifiersStartWavesOnPressAndOnReleaseOnlyWhileAnotherIsHeld)
 {
     send(device, {{KEY_LEFTSHIFT, 1}});
-    send(device, {{KEY_LEFTSHIFT, 0}});
+    send(device, {{KEY_LEFTSHIFT, 0}}); // nothing else held: no wave
     EXPECT_EQ(settle(device), 1u);
-
-    engine.theCircles.theCirclesStore.clear();
     send(device, {{KEY_LEFTMETA, 1}});
     send(device, {{KEY_LEFTSHIFT, 1}});
-    send(device, {{KEY_LEFTSHIFT, 0}});
-    EXPECT_EQ(settle(device), 3u);
+    send(device, {{KEY_LEFTSHIFT, 0}}); // Command still held: a wave
+    EXPECT_EQ(settle(device), 4u);
+    send(device, {{KEY_CAPSLOCK, 1}, {KEY_CAPSLOCK, 0}}); // on
+    send(device, {{KEY_CAPSLOCK, 1}, {KEY_CAPSLOCK, 0}}); // off
+    send(device, {{KEY_FN, 1}, {KEY_FN, 0}});             // Fn alone: nothing
+    EXPECT_EQ(settle(device), 6u);
 }
 
-TEST_F(KeyListenerTest, TwoKeyboardsShareTheModifierState)
+TEST_F(KeyListenerTest, KeyboardsShareTheModifierStateUntilOneGoesAway)
 {
     const int second = addDevice();
     send(device, {{KEY_LEFTSHIFT, 1}});
@@ -156,126 +134,60 @@ TEST_F(KeyListenerTest, TwoKeyboardsShareTheModifierState)
     settle(second);
     send(device, {{KEY_LEFTSHIFT, 0}}); // the other Shift is still down: a wave
     EXPECT_EQ(settle(device), 3u);
-    send(second, {{KEY_RIGHTSHIFT, 0}}); // the last one: none
-    EXPECT_EQ(settle(second), 3u);
+
+    ::close(second); // unplugged with Shift held
+    writers.erase(std::find(writers.begin(), writers.end(), second));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return input.evdev().deviceCount() == 1; }, 5000));
+    send(device, {{KEY_LEFTCTRL, 1}});
+    send(device, {{KEY_LEFTCTRL, 0}}); // its Shift went with it: no wave
+    EXPECT_EQ(settle(device), 4u);
 }
 
-TEST_F(KeyListenerTest, EveryCapsLockPressStartsAWave)
-{
-    send(device, {{KEY_CAPSLOCK, 1}, {KEY_CAPSLOCK, 0}});
-    send(device, {{KEY_CAPSLOCK, 1}, {KEY_CAPSLOCK, 0}});
-    EXPECT_EQ(settle(device), 2u);
-}
-
-TEST_F(KeyListenerTest, VolumeUpStartsOneWaveAtTheMediaKeys)
+TEST_F(KeyListenerTest, VolumeUpStartsOneWaveAtTheMediaKeysAndFastForwardNone)
 {
     send(device, {{KEY_VOLUMEUP, 1}});
     send(device, {{KEY_VOLUMEUP, 2}});
     send(device, {{KEY_VOLUMEUP, 0}});
     send(device, {{KEY_FASTFORWARD, 1}, {KEY_FASTFORWARD, 0}});
-    send(device, {{KEY_FN, 1}, {KEY_FN, 0}});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return waves() == 1; }, 5000));
-    EXPECT_NEAR(lastWave().x(), 893, 1e-6);
-    EXPECT_NEAR(lastWave().y(), 57, 1e-6);
     EXPECT_EQ(settle(device), 1u);
+    EXPECT_TRUE(hasWaveAt(893, 57));
 }
 
-TEST_F(KeyListenerTest, KeysLandOnTheirOwnKeys)
-{
-    send(device, {{KEY_SCROLLLOCK, 1}, {KEY_SCROLLLOCK, 0}});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return waves() == 1; }, 5000));
-    EXPECT_NEAR(lastWave().x(), 722, 1e-6);
-    send(device, {{KEY_KPENTER, 1}, {KEY_KPENTER, 0}});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return waves() == 2; }, 5000));
-    EXPECT_NEAR(lastWave().x(), 933, 1e-6);
-    EXPECT_NEAR(lastWave().y(), 245, 1e-6);
-}
-
-TEST_F(KeyListenerTest, ADeviceThatGoesAwayIsClosedQuietly)
-{
-    const int second = addDevice();
-    send(second, {{KEY_LEFTMETA, 1}});
-    settle(second);
-    ::close(second);
-    writers.erase(std::find(writers.begin(), writers.end(), second));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return input.evdev().deviceCount() == 1; }, 5000));
-    // Command went with its keyboard: releasing Shift now starts nothing.
-    send(device, {{KEY_LEFTSHIFT, 1}});
-    send(device, {{KEY_LEFTSHIFT, 0}});
-    EXPECT_EQ(settle(device), 2u);
-}
-
-TEST_F(KeyListenerTest, GlobalEventsAreNotDeliveredWhileKelvaraIsActive)
+TEST_F(KeyListenerTest, WhileKelvaraIsActiveOnlyItsOwnWindowsKeysCountAndPassOnUnchanged)
 {
     active = true;
     send(device, {{KEY_A, 1}, {KEY_A, 0}});
-    send(device, {{KEY_ESC, 1}, {KEY_ESC, 0}});
     QTest::qWait(100); // no wave can come to wait for
-    active = false;
-    EXPECT_EQ(settle(device), 0u);
-}
+    EXPECT_EQ(waves(), 0u);
 
-TEST_F(KeyListenerTest, TypingIntoOurOwnWindowsStartsWavesAndPassesTheKeysOn)
-{
-    active = true;
     QWidget window;
     auto* field = new QLineEdit(&window);
     (new QVBoxLayout(&window))->addWidget(field);
     window.show();
     field->setFocus();
-    QTest::keyClick(window.windowHandle(), Qt::Key_H);
-    QTest::keyClick(window.windowHandle(), Qt::Key_I);
+    for (const Qt::Key key : {Qt::Key_H, Qt::Key_I, Qt::Key_Shift, Qt::Key_VolumeUp}) {
+        QTest::keyClick(window.windowHandle(), key);
+    }
     EXPECT_EQ(field->text(), QStringLiteral("hi"));
-    EXPECT_EQ(waves(), 2u);
-    EXPECT_NEAR(lastWave().x(), 415, 1e-6); // I
+    EXPECT_EQ(waves(), 3u); // no local monitor for media keys
+    EXPECT_TRUE(hasWaveAt(415, 145));
 
-    QTest::keyClick(window.windowHandle(), Qt::Key_Shift);
-    EXPECT_EQ(waves(), 3u);
-    QTest::keyClick(window.windowHandle(), Qt::Key_VolumeUp); // no local media monitor
-    EXPECT_EQ(waves(), 3u);
-}
-
-TEST_F(KeyListenerTest, StoppedListenerStartsNothing)
-{
     listener.stopListening();
     EXPECT_EQ(monitors.monitorCount(), 0u);
-    send(device, {{KEY_A, 1}, {KEY_A, 0}});
-    QTest::qWait(50);
-    EXPECT_EQ(waves(), 0u);
+    QTest::keyClick(window.windowHandle(), Qt::Key_H);
+    EXPECT_EQ(waves(), 3u);
 }
 
-TEST_F(KeyListenerTest, NoKeyEverReachesTheLog)
+TEST(KeyListenerDecisions, WithoutAnEngineOrAGlobalSourceNothingStarts)
 {
-    send(device, {{KEY_P, 1}, {KEY_P, 0}, {KEY_W, 1}, {KEY_W, 0}, {KEY_LEFTSHIFT, 1}});
-    settle(device);
-    EXPECT_TRUE(logLines.isEmpty()) << logLines.join(QLatin1Char('\n')).toStdString();
-}
-
-TEST(KeyListenerDecisions, FollowTheEventAlone)
-{
-    testing::TablesGuard guard;
-    testing::onlyFirstRing(1e6, 0);
     testing::FakeKeepAwake::Counts counts;
     KelvaraActions engine(std::make_unique<testing::FakeKeepAwake>(&counts));
     EventMonitors monitors;
     KeyListener listener(monitors);
-
-    const Event fnAlone{Event::Type::FlagsChanged, 63, 1u << 23, false, 0};
-    const Event capsOff{Event::Type::FlagsChanged, 57, 0, false, 0};
-    const Event releaseUnderCommand{Event::Type::FlagsChanged, 56, 1u << 20, false, 0};
-    const Event mediaUp{Event::Type::SystemDefined, 0, 0, false, 0x0B00};
-    const Event mediaDown{Event::Type::SystemDefined, 0, 0, false, 16 << 16 | 0x0A00};
-
-    listener.handleKeyDown(Event{Event::Type::KeyDown, 0, 0, false, 0}); // no engine yet
+    listener.handleKeyDown(Event{Event::Type::KeyDown, 0, 0, false, 0});
+    listener.handleSystemDefined(Event{Event::Type::SystemDefined, 0, 0, false, 0x0A00});
     EXPECT_TRUE(engine.theCircles.isEmpty());
-    EXPECT_FALSE(listener.startListening(&engine)); // no global source in this test
-    listener.handleFlagsChanged(fnAlone);
-    EXPECT_EQ(engine.theCircles.theCirclesStore.size(), 0u);
-    listener.handleFlagsChanged(capsOff);
-    listener.handleFlagsChanged(releaseUnderCommand);
-    listener.handleSystemDefined(mediaUp);
-    listener.handleSystemDefined(mediaDown);
-    EXPECT_EQ(engine.theCircles.theCirclesStore.size(), 3u);
+    EXPECT_FALSE(listener.startListening(&engine));
     listener.stopListening();
 }
 

@@ -98,9 +98,7 @@ TEST_P(OpenRgbVersions, TakesTheKeyboardOverSendsOneFramePerPassAndHandsItBack)
     EXPECT_TRUE(std::all_of(own.begin(), own.end(), [](quint32 c) { return c == 0x000102; }));
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers,
-                         OpenRgbVersions,
-                         ::testing::Values(4u, 5u, 6u),
+INSTANTIATE_TEST_SUITE_P(Servers, OpenRgbVersions, ::testing::Values(4u, 5u, 6u),
                          [](const auto& p) { return "Version" + std::to_string(p.param); });
 
 class OpenRgbBackendTest : public ::testing::Test
@@ -170,8 +168,7 @@ TEST_P(OpenRgbMalformed, RepliesEndTheConnectionNotTheProgram)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Replies,
-    OpenRgbMalformed,
+    Replies, OpenRgbMalformed,
     ::testing::Values(Spoiled{"BadMagic", FakeOpenRgbServer::Fault::BadMagic},
                       Spoiled{"Truncated", FakeOpenRgbServer::Fault::Truncated},
                       Spoiled{"Oversized", FakeOpenRgbServer::Fault::Oversized},

@@ -24,26 +24,18 @@ TEST_P(IntegerParse, AcceptsOnlyASignAndDigitsWithin64Bits)
         << GetParam().text;
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts,
-                         IntegerParse,
-                         ::testing::Values(Parse{"2", 2},
-                                           Parse{"59", 59},
-                                           Parse{"+45", 45},
-                                           Parse{"-3", -3},
-                                           Parse{"007", 7},
+INSTANTIATE_TEST_SUITE_P(Texts, IntegerParse,
+                         ::testing::Values(Parse{"2", 2}, Parse{"59", 59}, Parse{"+45", 45},
+                                           Parse{"-3", -3}, Parse{"007", 7},
                                            Parse{"9223372036854775807", INT64_MAX},
                                            Parse{"-9223372036854775808", INT64_MIN},
                                            Parse{"9223372036854775808", std::nullopt},
                                            Parse{"-9223372036854775809", std::nullopt},
                                            Parse{"99999999999999999999", std::nullopt},
-                                           Parse{"", std::nullopt},
-                                           Parse{"+", std::nullopt},
-                                           Parse{"-", std::nullopt},
-                                           Parse{" 45", std::nullopt},
-                                           Parse{"45 ", std::nullopt},
-                                           Parse{"abc", std::nullopt},
-                                           Parse{"4.5", std::nullopt},
-                                           Parse{"+-4", std::nullopt},
+                                           Parse{"", std::nullopt}, Parse{"+", std::nullopt},
+                                           Parse{"-", std::nullopt}, Parse{" 45", std::nullopt},
+                                           Parse{"45 ", std::nullopt}, Parse{"abc", std::nullopt},
+                                           Parse{"4.5", std::nullopt}, Parse{"+-4", std::nullopt},
                                            Parse{"١٢", std::nullopt})); // Arabic-Indic digits
 
 TEST(LeadingIntValue, ReadsTheIntegerATextFieldStartsWith)

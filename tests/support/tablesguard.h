@@ -24,12 +24,8 @@ struct TablesGuard
 };
 
 // Makes ring 0 the only active ring, with the given timeline, radii and opacities.
-inline void onlyFirstRing(double life,
-                          double delay,
-                          double sizeStart = 10,
-                          double sizeEnd = 100,
-                          double vizStart = 100,
-                          double vizEnd = 0)
+inline void onlyFirstRing(double life, double delay, double sizeStart = 10, double sizeEnd = 100,
+                          double vizStart = 100, double vizEnd = 0)
 {
     RingSettingsTable& t = ringSettings();
     t.active = {true, false, false, false, false};
