@@ -132,6 +132,12 @@ bool OpenRgbBackend::setNamedKey(unsigned int keyName, int red, int green, int b
 
 void OpenRgbBackend::endPass()
 {
+    if (!m_wanted && !m_shutDown) {
+        // Frames come whether or not the service was there at launch: one that starts later is
+        // looked for in the background.
+        m_wanted = true;
+        connectNow();
+    }
     if (m_stage != Stage::Running || m_socket.bytesToWrite() > maxQueuedBytes) {
         return;
     }
@@ -143,6 +149,7 @@ void OpenRgbBackend::endPass()
 void OpenRgbBackend::shutdown()
 {
     m_wanted = false;
+    m_shutDown = true;
     m_retry.stop();
     if (m_stage == Stage::Running) {
         m_modeAcks = 0;

@@ -95,6 +95,7 @@ private:
     QTimer m_retry;
     QTimer m_replyTimeout;
     bool m_wanted = false;
+    bool m_shutDown = false;
     bool m_reportedLoss = false;
     int m_modeAcks = 0;
 };
