@@ -1,13 +1,18 @@
 // One engine tick at the frame interval: ring step, on-screen redraw, off-screen render, sampling
-// of every row and the LED calls, on the 274 x 100 canvas with a given number of live rings.
+// of every row and one LED frame encoded as it would go to the lighting service, on the 274 x 100
+// canvas with a given number of live rings. Run with QT_SCALE_FACTOR=2 for device pixel ratio 2.
 
 #include "app/appdelegate.h"
 #include "canvas/artcanvasview.h"
 #include "engine/kelvaraactions.h"
+#include "led/ledbackend.h"
+#include "led/openrgbprotocol.h"
 #include "platform/keepawake.h"
 #include "rings/ringsettingstable.h"
 
 #include <benchmark/benchmark.h>
+
+#include <vector>
 
 namespace {
 
@@ -19,16 +24,47 @@ public:
     void endActivity(std::uint64_t) override {}
 };
 
+// Fills a frame per pass and encodes it, as the lighting service client does.
+class EncodingBackend : public kelvara::LedBackend
+{
+public:
+    bool init() override { return true; }
+
+    bool sdkVersion(int*, int*, int*) override { return true; }
+
+    bool setHidKey(int hid, int r, int g, int b) override
+    {
+        m_frame[std::size_t(hid) % m_frame.size()] = kelvara::openrgb::colourFromPercent(r, g, b);
+        return true;
+    }
+
+    bool setNamedKey(unsigned int key, int r, int g, int b) override
+    {
+        return setHidKey(int(key % 7), r, g, b);
+    }
+
+    void endPass() override
+    {
+        benchmark::DoNotOptimize(kelvara::openrgb::encodeUpdateLeds(0, m_frame));
+    }
+
+    void shutdown() override {}
+
+private:
+    std::vector<quint32> m_frame = std::vector<quint32>(117);
+};
+
 void BM_Tick(benchmark::State& state)
 {
+    kelvara::installLedBackend(std::make_unique<EncodingBackend>());
     kelvara::AppDelegate delegate(
         std::make_unique<kelvara::KelvaraActions>(std::make_unique<NoKeepAwake>()));
     kelvara::KelvaraActions& engine = *delegate.theApp;
-    kelvara::artCanvasView canvas;
+    kelvara::artCanvasView& canvas = *delegate.artCanvas;
     engine.savedAnimationInterval = 1.0 / 30.0;
     engine.setBackground(&canvas, QStringLiteral("Midnight"));
     canvas.callback = &delegate;
-    canvas.show();
+    delegate.window->show();
     engine.startAnimation(&canvas);
 
     kelvara::ringSettings().active = {true, false, false, false, false};
@@ -39,7 +75,9 @@ void BM_Tick(benchmark::State& state)
     for (auto _ : state) {
         engine.animationStep(nullptr);
     }
+    state.counters["ratio"] = canvas.devicePixelRatioF();
     kelvara::ringSettings() = kelvara::RingSettingsTable();
+    kelvara::installLedBackend(nullptr);
 }
 
 BENCHMARK(BM_Tick)->Arg(0)->Arg(15)->Arg(150)->Unit(benchmark::kMicrosecond);

@@ -15,3 +15,11 @@ export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 ctest --test-dir build-test --output-on-failure -j2
 # A short pass of every benchmark, so that they keep working.
 build-test/bench/kelvara_bench --benchmark_min_time=0.01 >/dev/null
+
+# The whole suite once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+sanitizers="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKELVARA_WERROR=ON \
+    -DKELVARA_BUILD_TESTS=ON -DKELVARA_BUILD_BENCHMARKS=OFF \
+    -DCMAKE_CXX_FLAGS="$sanitizers" -DCMAKE_EXE_LINKER_FLAGS="$sanitizers" >/dev/null
+cmake --build build-asan
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 ctest --test-dir build-asan --output-on-failure -j2

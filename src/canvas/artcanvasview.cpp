@@ -50,12 +50,27 @@ void artCanvasView::loadBackgroundImage(const QString& name)
     backgroundImage = backgroundPictureNamed(name).value_or(cautionPicture());
 }
 
+const QImage& artCanvasView::backgroundAt(qreal ratio)
+{
+    // Scaled once for each size it is drawn at, not on every frame.
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (m_scaledSource.cacheKey() != backgroundImage.cacheKey() || m_scaled.size() != pixels ||
+        m_scaled.devicePixelRatio() != ratio) {
+        m_scaledSource = backgroundImage;
+        m_scaled = backgroundImage.isNull() ? QImage()
+                                            : backgroundImage.scaled(pixels, Qt::IgnoreAspectRatio,
+                                                                     Qt::SmoothTransformation);
+        m_scaled.setDevicePixelRatio(ratio);
+    }
+    return m_scaled;
+}
+
 void artCanvasView::drawContents(QPainter& painter)
 {
     painter.save();
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    painter.drawImage(QRectF(rect()), backgroundImage);
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    painter.drawImage(QPointF(0, 0), backgroundAt(ratio));
     painter.restore();
 
     if (callback && callback->theApp) {

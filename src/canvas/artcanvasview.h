@@ -36,8 +36,13 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
+    // The picture at the view's size in pixels for a device pixel ratio.
+    const QImage& backgroundAt(qreal ratio);
     // Acts on the Ctrl combinations it knows; every combination counts as handled.
     bool performKeyEquivalent(const QKeyEvent& event);
+
+    QImage m_scaledSource;
+    QImage m_scaled;
 };
 
 } // namespace kelvara

@@ -36,6 +36,7 @@ INSTANTIATE_TEST_SUITE_P(Texts, IntegerParse,
                                            Parse{"-", std::nullopt}, Parse{" 45", std::nullopt},
                                            Parse{"45 ", std::nullopt}, Parse{"abc", std::nullopt},
                                            Parse{"4.5", std::nullopt}, Parse{"+-4", std::nullopt},
+                                           Parse{"+-922922337", std::nullopt},
                                            Parse{"١٢", std::nullopt})); // Arabic-Indic digits
 
 TEST(LeadingIntValue, ReadsTheIntegerATextFieldStartsWith)
