@@ -3,6 +3,8 @@
 #include "platform/systemlog.h"
 #include "prefs/preferencestore.h"
 
+#include <QAbstractButton>
+#include <QMessageBox>
 #include <QTcpServer>
 
 #include <gtest/gtest.h>
@@ -72,6 +74,27 @@ TEST_F(ConnectToService, ASuccessLogsTheVersion)
     EXPECT_EQ(log, (QStringList{QStringLiteral("Found 1 instances of LGS running."),
                                 QStringLiteral("Connected to LGS SDK version 1.2.3.")}));
     EXPECT_EQ(leds->initCalls, 1);
+}
+
+TEST(LightingServiceAlert, TellsWhatToDoWithOneOkButtonOnTheWindow)
+{
+    QWidget window;
+    window.show();
+    showLGSAlert(&window);
+    auto* alert = window.findChild<QMessageBox*>();
+    ASSERT_TRUE(alert);
+    EXPECT_TRUE(alert->isVisible());
+    EXPECT_EQ(alert->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(alert->text(), QStringLiteral("Logitech Gaming Software must be installed and "
+                                            "running before Kelvara can make waves."));
+    const QStringList paragraphs = alert->informativeText().split(QStringLiteral("\n\n"));
+    ASSERT_EQ(paragraphs.size(), 3);
+    EXPECT_TRUE(paragraphs[0].startsWith(QStringLiteral("\U0001F506 After installing LGS")));
+    EXPECT_TRUE(paragraphs[1].contains(QStringLiteral("\"Allow games to control illumination\"")));
+    EXPECT_TRUE(paragraphs[2].endsWith(QStringLiteral("compatible Mac drivers.")));
+    ASSERT_EQ(alert->buttons().size(), 1);
+    EXPECT_EQ(alert->buttons().front()->text(), QStringLiteral("OK"));
+    alert->buttons().front()->click();
 }
 
 TEST(LightingServiceEndpoint, SettingsOverrideTheDefaultAndBadPortsAreIgnored)
