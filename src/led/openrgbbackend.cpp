@@ -104,25 +104,20 @@ bool OpenRgbBackend::sdkVersion(int* majorNum, int* minorNum, int* buildNum)
 
 bool OpenRgbBackend::setHidKey(int hidCode, int red, int green, int blue)
 {
-    const quint32 colour = colourFromPercent(red, green, blue);
-    bool lit = false;
-    for (Keyboard& keyboard : m_keyboards) {
-        const auto it = keyboard.hidLeds.find(hidCode);
-        if (it != keyboard.hidLeds.end() && std::size_t(it->second) < keyboard.frame.size()) {
-            keyboard.frame[std::size_t(it->second)] = colour;
-            lit = true;
-        }
-    }
-    return lit;
+    return light(hidCode, colourFromPercent(red, green, blue));
 }
 
 bool OpenRgbBackend::setNamedKey(unsigned int keyName, int red, int green, int blue)
 {
-    const quint32 colour = colourFromPercent(red, green, blue);
+    return light(keyName, colourFromPercent(red, green, blue));
+}
+
+bool OpenRgbBackend::light(std::int64_t code, quint32 colour)
+{
     bool lit = false;
     for (Keyboard& keyboard : m_keyboards) {
-        const auto it = keyboard.nameLeds.find(keyName);
-        if (it != keyboard.nameLeds.end() && std::size_t(it->second) < keyboard.frame.size()) {
+        const auto it = keyboard.leds.find(code);
+        if (it != keyboard.leds.end() && std::size_t(it->second) < keyboard.frame.size()) {
             keyboard.frame[std::size_t(it->second)] = colour;
             lit = true;
         }
@@ -318,19 +313,19 @@ void OpenRgbBackend::addController(quint32 id, const Controller& controller)
     if (controller.type != keyboardType || directModeOf(controller) < 0) {
         return;
     }
-    Keyboard keyboard{id, controller, controller.colours, {}, {}};
+    Keyboard keyboard{id, controller, controller.colours, {}};
     keyboard.frame.resize(std::min(controller.colours.size(), controller.ledNames.size()));
     for (std::int64_t hid = 0; hid < 256; ++hid) {
         const int led = ledIndexOf(controller, ledNamesForHidCode(hid));
         if (led >= 0) {
-            keyboard.hidLeds[hid] = led;
+            keyboard.leds[hid] = led;
         }
     }
     for (const std::int64_t name : {0xFFF1, 0xFFF2, 0xFFF3, 0xFFF4, 0xFFF5, 0xFFF6, 0xFFF7, 0xFFF8,
                                     0xFFF9, 0xFFFF1, 0xFFFF2}) {
         const int led = ledIndexOf(controller, ledNamesForKeyName(name));
         if (led >= 0) {
-            keyboard.nameLeds[name] = led;
+            keyboard.leds[name] = led;
         }
     }
     if (!m_savedModes.count(controller.name) && controller.activeMode >= 0 &&

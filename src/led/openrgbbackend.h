@@ -60,8 +60,8 @@ private:
         quint32 id;
         openrgb::Controller data;
         std::vector<quint32> frame;
-        std::unordered_map<std::int64_t, int> hidLeds;  // HID usage -> LED index
-        std::unordered_map<std::int64_t, int> nameLeds; // key-name code -> LED index
+        // HID usage (below 256) or key-name code (0xFFF1 and up) -> LED index
+        std::unordered_map<std::int64_t, int> leds;
     };
 
     struct SavedMode
@@ -81,6 +81,7 @@ private:
     void addController(quint32 id, const openrgb::Controller& controller);
     void takeOver();
     void lost(const QString& why);
+    bool light(std::int64_t code, quint32 colour);
     void send(const QByteArray& bytes);
 
     QString m_host;
