@@ -139,6 +139,8 @@ void OpenRgbBackend::endPass()
     for (const Keyboard& keyboard : m_keyboards) {
         send(encodeUpdateLeds(keyboard.id, keyboard.frame));
     }
+    // Out now rather than at the next turn of the event loop.
+    m_socket.flush();
 }
 
 void OpenRgbBackend::shutdown()

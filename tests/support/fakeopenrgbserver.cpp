@@ -197,7 +197,8 @@ void FakeOpenRgbServer::run()
             while (const auto packet = reader->next()) {
                 {
                     QMutexLocker lock(&m_mutex);
-                    m_received.push_back({packet->deviceId, packet->id, packet->payload});
+                    m_received.push_back({packet->deviceId, packet->id, packet->payload,
+                                          std::chrono::steady_clock::now()});
                 }
                 const auto reply = [socket](quint32 dev, quint32 id, const QByteArray& payload) {
                     socket->write(encodePacket(dev, id, payload));

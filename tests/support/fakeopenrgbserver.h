@@ -6,6 +6,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <chrono>
 #include <vector>
 
 class QTcpServer;
@@ -32,6 +33,7 @@ public:
         quint32 deviceId;
         quint32 id;
         QByteArray payload;
+        std::chrono::steady_clock::time_point at; // when it was read
     };
 
     // How to spoil the controller data reply.
