@@ -5,7 +5,7 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 # Formatting is part of the build's rules.
-git ls-files -z -- 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'tools/*.cpp' |
+git ls-files -z -- 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'tools/*.cpp' 'fuzz/*.cpp' |
     xargs -0 clang-format --dry-run --Werror
 
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVARA_WERROR=ON \

@@ -23,8 +23,10 @@ public:
     static constexpr std::int64_t repeatBit = 0x1;
 
     explicit KeyListener(EventMonitors& monitors);
+
     // The monitors' handlers refer to the listener: they go with it.
     ~KeyListener() { stopListening(); }
+
     KeyListener(const KeyListener&) = delete;
     KeyListener& operator=(const KeyListener&) = delete;
 
