@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# The whole program under Xvfb with an OpenRGB protocol peer on 127.0.0.1: CPU share of one core
+# and resident memory, read from /proc, while animating at 30 frames per second with 10 key
+# presses a second, then while idle.
+#     tools/measure-process.sh [ANIMATING_SECONDS [IDLE_SECONDS]]     (60 and 30 by default)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+animating="${1:-60}"
+idle="${2:-30}"
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DKELVARA_BUILD_TESTS=OFF >/dev/null
+cmake --build build-release --target kelvara kelvara_openrgbpeer >/dev/null
+config="$(mktemp -d)"
+port=16742
+mkdir -p "$config/Kelvara"
+printf '[General]\nlightingServicePort=%s\n' "$port" > "$config/Kelvara/Kelvara.conf"
+export XDG_CONFIG_HOME="$config" MEASURE_ANIMATING="$animating" MEASURE_IDLE="$idle"
+build-release/bench/kelvara_openrgbpeer "$port" & peer=$!
+trap 'kill $peer 2>/dev/null || true' EXIT
+sleep 0.5
+xvfb-run -a -s "-screen 0 640x360x24" bash -c '
+    ticks=$(getconf CLK_TCK)
+    cpu() { awk "{print \$14 + \$15}" /proc/$1/stat; }
+    rss() { awk "/VmRSS/ {print \$2}" /proc/$1/status; }
+    build-release/src/kelvara >/dev/null 2>&1 & app=$!
+    sleep 2
+    start=$(cpu $app); rss0=$(rss $app); t0=$(date +%s.%N)
+    end=$(( $(date +%s) + MEASURE_ANIMATING ))
+    keys=(38 39 40 41 42 43 44 45 46 24 25 26 27 28 29 30)
+    i=0
+    while [ "$(date +%s)" -lt "$end" ]; do
+        xdotool key "${keys[$((i % ${#keys[@]}))]}"; i=$((i + 1)); sleep 0.1
+    done
+    mid=$(cpu $app); rss1=$(rss $app); t1=$(date +%s.%N)
+    sleep 6   # the rings of the last presses end, the clock drops to its idle beat
+    idle0=$(cpu $app); t2=$(date +%s.%N)
+    sleep "$MEASURE_IDLE"
+    idle1=$(cpu $app); rss2=$(rss $app); t3=$(date +%s.%N)
+    kill -TERM $app; wait $app || true
+    awk -v a="$start" -v b="$mid" -v c="$idle0" -v d="$idle1" -v t0="$t0" -v t1="$t1" \
+        -v t2="$t2" -v t3="$t3" -v hz="$ticks" -v n="$i" -v r0="$rss0" -v r1="$rss1" -v r2="$rss2" \
+        "BEGIN { printf \"animating: %.2f%% of one core, %d key presses\\n\", 100*(b-a)/hz/(t1-t0), n;
+                 printf \"idle:      %.3f%% of one core\\n\", 100*(d-c)/hz/(t3-t2);
+                 printf \"resident:  %d kB at start, %d kB after animating, %d kB after idle\\n\", r0, r1, r2 }"
+'
