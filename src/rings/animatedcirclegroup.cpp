@@ -1,10 +1,10 @@
 #include "rings/animatedcirclegroup.h"
 
+#include "rings/ringrasterizer.h"
 #include "rings/ringsettingstable.h"
 
 #include <QPainter>
-#include <QPainterPath>
-#include <QPen>
+#include <QPixmap>
 
 #include <algorithm>
 #include <cmath>
@@ -45,9 +45,20 @@ bool AnimatedCircleGroup::drawRings(QPainter& painter) const
     if (theCirclesStore.empty()) {
         return false;
     }
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setBrush(Qt::NoBrush);
+    // The rings go into a layer of the device's pixels, which is then laid over the drawing.
+    const QPaintDevice* device = painter.device();
+    const qreal ratio = device->devicePixelRatioF();
+    QSizeF logical(device->width(), device->height());
+    if (device->devType() == QInternal::Image) {
+        logical = static_cast<const QImage*>(device)->deviceIndependentSize();
+    } else if (device->devType() == QInternal::Pixmap) {
+        logical = static_cast<const QPixmap*>(device)->deviceIndependentSize();
+    }
+    QImage layer((logical * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    layer.fill(Qt::transparent);
+    const QTransform toLayer = painter.worldTransform() * QTransform::fromScale(ratio, ratio);
+    const double scale = std::sqrt(std::abs(toLayer.determinant())); // layer pixels per point
+
     for (const auto& [id, circle] : theCirclesStore) {
         if (!circle.isVisible()) {
             continue;
@@ -63,22 +74,17 @@ bool AnimatedCircleGroup::drawRings(QPainter& painter) const
         // Rounding can leave the last frame a hair outside 0..1; out-of-range opacity saturates.
         stroke.setAlphaF(static_cast<float>(std::isnan(alpha) ? 0.0 : std::clamp(alpha, 0.0, 1.0)));
 
-        if (!(width > 0.0)) {
-            // The thinnest line there is.
-            painter.setPen(QPen(stroke, 0.0));
-            painter.drawEllipse(oval);
-            continue;
-        }
         // A circle's outline stroked width wide is the ring between radius - width / 2 and
-        // radius + width / 2; filling that ring costs far less than stroking the outline.
-        const QPointF centre = oval.center();
-        const double half = diameter / 2.0;
-        QPainterPath ring;
-        ring.setFillRule(Qt::OddEvenFill);
-        ring.addEllipse(centre, half + width / 2.0, half + width / 2.0);
-        ring.addEllipse(centre, half - width / 2.0, half - width / 2.0);
-        painter.fillPath(ring, stroke);
+        // radius + width / 2; a width of 0 is the thinnest line there is, one pixel.
+        const double half = diameter / 2.0 * scale;
+        const double spread = width > 0.0 ? width / 2.0 * scale : 0.5;
+        blendRing(layer, toLayer.map(oval.center()), half - spread, half + spread, stroke);
     }
+    layer.setDevicePixelRatio(ratio);
+    painter.save();
+    painter.resetTransform();
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.drawImage(QPointF(0, 0), layer);
     painter.restore();
     return true;
 }
