@@ -14,6 +14,13 @@ double chord(double r, double dy)
     return r > 0.0 && squared > 0.0 ? std::sqrt(squared) : -1.0;
 }
 
+// x / 255, rounded, without a division.
+unsigned div255(unsigned x)
+{
+    x += 128;
+    return (x + (x >> 8)) >> 8;
+}
+
 // Source-over of a premultiplied colour scaled by alpha (0-256) onto a premultiplied pixel.
 QRgb over(QRgb src, QRgb dst, unsigned alpha)
 {
@@ -22,13 +29,12 @@ QRgb over(QRgb src, QRgb dst, unsigned alpha)
     };
     const unsigned s = (part(src, 24) * alpha) >> 8;
     const unsigned keep = 255 - s;
-    const unsigned a = s + (part(dst, 24) * keep + 127) / 255;
+    const unsigned a = s + div255(part(dst, 24) * keep);
     QRgb out = a << 24;
     for (const int shift : {0, 8, 16}) {
         // Premultiplied: no channel above the alpha, whatever the rounding did.
-        out |=
-            std::min(a, ((part(src, shift) * alpha) >> 8) + (part(dst, shift) * keep + 127) / 255)
-            << shift;
+        out |= std::min(a, ((part(src, shift) * alpha) >> 8) + div255(part(dst, shift) * keep))
+               << shift;
     }
     return out;
 }
