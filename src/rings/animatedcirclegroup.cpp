@@ -45,19 +45,35 @@ bool AnimatedCircleGroup::drawRings(QPainter& painter) const
     if (theCirclesStore.empty()) {
         return false;
     }
-    // The rings go into a layer of the device's pixels, which is then laid over the drawing.
-    const QPaintDevice* device = painter.device();
+    const bool anyVisible = std::any_of(theCirclesStore.begin(), theCirclesStore.end(),
+                                        [](const auto& entry) { return entry.second.isVisible(); });
+    if (!anyVisible) {
+        return true;
+    }
+    // An image of the right kind (the sampling image) takes the rings in place; anything else,
+    // the screen included, gets them through a layer of its pixels laid over the drawing.
+    QPaintDevice* device = painter.device();
     const qreal ratio = device->devicePixelRatioF();
+    QImage* direct = nullptr;
     QSizeF logical(device->width(), device->height());
     if (device->devType() == QInternal::Image) {
-        logical = static_cast<const QImage*>(device)->deviceIndependentSize();
+        auto* image = static_cast<QImage*>(device);
+        logical = image->deviceIndependentSize();
+        if (image->format() == QImage::Format_ARGB32_Premultiplied && !painter.hasClipping() &&
+            painter.compositionMode() == QPainter::CompositionMode_SourceOver) {
+            direct = image;
+        }
     } else if (device->devType() == QInternal::Pixmap) {
         logical = static_cast<const QPixmap*>(device)->deviceIndependentSize();
     }
-    QImage layer((logical * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
-    layer.fill(Qt::transparent);
-    const QTransform toLayer = painter.worldTransform() * QTransform::fromScale(ratio, ratio);
-    const double scale = std::sqrt(std::abs(toLayer.determinant())); // layer pixels per point
+    QImage layer;
+    if (!direct) {
+        layer = QImage((logical * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+        layer.fill(Qt::transparent);
+    }
+    QImage& target = direct ? *direct : layer;
+    const QTransform toPixels = painter.worldTransform() * QTransform::fromScale(ratio, ratio);
+    const double scale = std::sqrt(std::abs(toPixels.determinant())); // pixels per point
 
     for (const auto& [id, circle] : theCirclesStore) {
         if (!circle.isVisible()) {
@@ -78,14 +94,16 @@ bool AnimatedCircleGroup::drawRings(QPainter& painter) const
         // radius + width / 2; a width of 0 is the thinnest line there is, one pixel.
         const double half = diameter / 2.0 * scale;
         const double spread = width > 0.0 ? width / 2.0 * scale : 0.5;
-        blendRing(layer, toLayer.map(oval.center()), half - spread, half + spread, stroke);
+        blendRing(target, toPixels.map(oval.center()), half - spread, half + spread, stroke);
     }
-    layer.setDevicePixelRatio(ratio);
-    painter.save();
-    painter.resetTransform();
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter.drawImage(QPointF(0, 0), layer);
-    painter.restore();
+    if (!direct) {
+        layer.setDevicePixelRatio(ratio);
+        painter.save();
+        painter.resetTransform();
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        painter.drawImage(QPointF(0, 0), layer);
+        painter.restore();
+    }
     return true;
 }
 
