@@ -7,6 +7,7 @@
 #include "canvas/artcanvasview.h"
 #include "engine/lightingservice.h"
 #include "led/logiled.h"
+#include "platform/systemlog.h"
 #include "platform/urlopener.h"
 #include "prefs/preferencestore.h"
 #include "prefs/settingswindow.h"
@@ -31,7 +32,10 @@ QUrl helpPageUrl()
     QDir().mkpath(folder);
     const QString path = QDir(folder).filePath(QStringLiteral("input-access.html"));
     QFile::remove(path);
-    QFile::copy(QStringLiteral(":/help/input-access.html"), path);
+    if (!QFile::copy(QStringLiteral(":/help/input-access.html"), path)) {
+        systemLog(QStringLiteral("Cannot write the help page to %1.").arg(path));
+        return {};
+    }
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     return QUrl::fromLocalFile(path);
 }
@@ -156,7 +160,9 @@ void AppDelegate::closePermSheet(QObject* sender)
         permissionSheet->done(0);
     }
     if (sender && sender->property("tag").toInt() == 1) {
-        openUrl(helpPageUrl());
+        if (const QUrl page = helpPageUrl(); page.isValid()) {
+            openUrl(page);
+        }
     }
 }
 
