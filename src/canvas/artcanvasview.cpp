@@ -65,7 +65,7 @@ const QImage& artCanvasView::backgroundAt(qreal ratio)
     return m_scaled;
 }
 
-void artCanvasView::drawContents(QPainter& painter)
+void artCanvasView::drawContents(QPainter& painter, std::span<const QPoint> onlyPixels)
 {
     painter.save();
     painter.setCompositionMode(QPainter::CompositionMode_Source);
@@ -78,7 +78,7 @@ void artCanvasView::drawContents(QPainter& painter)
         // Canvas points: origin bottom-left, y up.
         painter.translate(0, height());
         painter.scale(1, -1);
-        callback->theApp->drawWaves(painter);
+        callback->theApp->drawWaves(painter, onlyPixels);
         painter.restore();
     }
 }

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QImage>
+#include <QPoint>
 #include <QPointer>
 #include <QWidget>
+
+#include <span>
 
 namespace kelvara {
 
@@ -23,7 +26,8 @@ public:
     void loadBackgroundImage(const QString& name);
 
     // The whole drawing: the picture scaled into the view, then the rings through the engine.
-    void drawContents(QPainter& painter);
+    // A caller that reads only some device pixels may name them; the rest are left unfinished.
+    void drawContents(QPainter& painter, std::span<const QPoint> onlyPixels = {});
 
     QImage backgroundImage;
     QPointer<AppDelegate> callback;

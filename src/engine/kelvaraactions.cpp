@@ -95,9 +95,9 @@ void KelvaraActions::startAnimation(artCanvasView* canvas)
                        &KelvaraActions::updateKeyLights);
 }
 
-void KelvaraActions::drawWaves(QPainter& painter)
+void KelvaraActions::drawWaves(QPainter& painter, std::span<const QPoint> onlyPixels)
 {
-    const bool live = theCircles.drawRings(painter);
+    const bool live = theCircles.drawRings(painter, onlyPixels);
     if (live && !noSleep) {
         noSleep = m_keepAwake->beginActivity(QStringLiteral("animating keyboard lights"));
     } else if (!live && noSleep) {

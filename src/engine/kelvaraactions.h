@@ -3,13 +3,18 @@
 #include "platform/keepawake.h"
 #include "rings/animatedcirclegroup.h"
 
+#include <QImage>
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
 #include <QString>
 
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
+#include <utility>
+#include <vector>
 
 class QPainter;
 class QTimer;
@@ -46,8 +51,8 @@ public:
     // A point in canvas points (origin bottom-left, y up).
     void startWave(double x, double y);
     void startAnimation(artCanvasView* canvas);
-    // The ring-drawing hook, run inside every drawing of the canvas.
-    void drawWaves(QPainter& painter);
+    // The ring-drawing hook, run inside every drawing of the canvas; see drawRings for the pixels.
+    void drawWaves(QPainter& painter, std::span<const QPoint> onlyPixels = {});
     // Renders the canvas off screen and sends the colour under every key to its LED.
     void updateKeyLights();
 
@@ -80,6 +85,10 @@ public:
 
 private:
     std::unique_ptr<KeepAwake> m_keepAwake;
+    // Kept from pass to pass: the sampling image and the pixel each key is read from.
+    QImage m_samplingImage;
+    std::vector<std::pair<std::size_t, QPoint>> m_samples;
+    std::vector<QPoint> m_samplePixels;
 };
 
 } // namespace kelvara

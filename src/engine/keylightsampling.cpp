@@ -9,6 +9,9 @@
 #include <QImage>
 #include <QPainter>
 
+#include <algorithm>
+#include <utility>
+
 namespace kelvara {
 
 namespace {
@@ -31,25 +34,45 @@ void KelvaraActions::updateKeyLights()
     if (pixels.isEmpty()) {
         return;
     }
-    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(ratio);
-    image.fill(Qt::transparent);
-    {
-        QPainter painter(&image);
-        drawCanvas->drawContents(painter);
+    if (m_samplingImage.size() != pixels || m_samplingImage.devicePixelRatio() != ratio) {
+        m_samplingImage = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        m_samplingImage.setDevicePixelRatio(ratio);
     }
+    QImage& image = m_samplingImage;
 
-    for (const KeyLayoutRow& row : keyLayoutTable()) {
-        if (row.keyCode == mediaKeyBase) {
+    // The pixel under each key; rows whose point falls outside the image are skipped.
+    const std::vector<KeyLayoutRow>& rows = keyLayoutTable().rows();
+    m_samples.clear();
+    m_samplePixels.clear();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].keyCode == mediaKeyBase) {
             continue;
         }
         // Image rows count from the top, as layout y does: no flip here.
-        const auto px = static_cast<int>(double(row.x) * backingRenderScaleHoriz);
-        const auto py = static_cast<int>(double(row.y) * backingRenderScaleVert);
-        if (!image.valid(px, py)) {
-            continue;
+        const QPoint at(static_cast<int>(double(rows[i].x) * backingRenderScaleHoriz),
+                        static_cast<int>(double(rows[i].y) * backingRenderScaleVert));
+        if (image.valid(at)) {
+            m_samples.emplace_back(i, at);
+            m_samplePixels.push_back(at);
         }
-        const QColor colour = image.pixelColor(px, py);
+    }
+
+    // Several rows may read one pixel; the rings must go onto it once.
+    std::sort(m_samplePixels.begin(), m_samplePixels.end(),
+              [](QPoint a, QPoint b) { return std::pair(a.y(), a.x()) < std::pair(b.y(), b.x()); });
+    m_samplePixels.erase(std::unique(m_samplePixels.begin(), m_samplePixels.end()),
+                         m_samplePixels.end());
+
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        // Only the sampled pixels are read, so only they need the rings.
+        drawCanvas->drawContents(painter, m_samplePixels);
+    }
+
+    for (const auto& [index, at] : m_samples) {
+        const KeyLayoutRow& row = rows[index];
+        const QColor colour = image.pixelColor(at);
         const int red = percent(colour.redF());
         const int green = percent(colour.greenF());
         const int blue = percent(colour.blueF());

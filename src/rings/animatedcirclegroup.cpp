@@ -40,7 +40,7 @@ void AnimatedCircleGroup::advanceFrame()
     }
 }
 
-bool AnimatedCircleGroup::drawRings(QPainter& painter) const
+bool AnimatedCircleGroup::drawRings(QPainter& painter, std::span<const QPoint> onlyPixels) const
 {
     if (theCirclesStore.empty()) {
         return false;
@@ -94,7 +94,8 @@ bool AnimatedCircleGroup::drawRings(QPainter& painter) const
         // radius + width / 2; a width of 0 is the thinnest line there is, one pixel.
         const double half = diameter / 2.0 * scale;
         const double spread = width > 0.0 ? width / 2.0 * scale : 0.5;
-        blendRing(target, toPixels.map(oval.center()), half - spread, half + spread, stroke);
+        blendRing(target, toPixels.map(oval.center()), half - spread, half + spread, stroke,
+                  onlyPixels);
     }
     if (!direct) {
         layer.setDevicePixelRatio(ratio);

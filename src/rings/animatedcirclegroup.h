@@ -2,7 +2,10 @@
 
 #include "rings/animatedcircle.h"
 
+#include <QPoint>
+
 #include <cstdint>
+#include <span>
 #include <unordered_map>
 
 class QPainter;
@@ -23,8 +26,9 @@ public:
     void advanceFrame();
 
     // Strokes the visible rings with the painter, in its current (y-up canvas) coordinates.
+    // Given device pixels, only those are drawn, each exactly as a full drawing would draw it.
     // Returns false when the store is empty, true otherwise.
-    bool drawRings(QPainter& painter) const;
+    bool drawRings(QPainter& painter, std::span<const QPoint> onlyPixels = {}) const;
 
     bool isEmpty() const { return theCirclesStore.empty(); }
 

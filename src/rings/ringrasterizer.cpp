@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace kelvara {
 
@@ -14,46 +15,87 @@ double chord(double r, double dy)
     return r > 0.0 && squared > 0.0 ? std::sqrt(squared) : -1.0;
 }
 
-// x / 255, rounded, without a division.
-unsigned div255(unsigned x)
+// Two channels at a time: a pixel's bytes 0 and 2, or 1 and 3, spread into 16-bit lanes.
+constexpr std::uint32_t lanes = 0x00FF00FFu;
+
+// Each lane times f (0-255), divided by 255 and rounded, without a division.
+std::uint32_t mulDiv255(std::uint32_t pair, std::uint32_t f)
 {
-    x += 128;
-    return (x + (x >> 8)) >> 8;
+    std::uint32_t t = pair * f + 0x00800080u;
+    t += (t >> 8) & lanes;
+    return (t >> 8) & lanes;
 }
 
-// Source-over of a premultiplied colour scaled by alpha (0-256) onto a premultiplied pixel.
-QRgb over(QRgb src, QRgb dst, unsigned alpha)
+// A premultiplied colour scaled by alpha (0-256), and what is left of the pixel beneath it.
+struct Paint
 {
-    const auto part = [](QRgb pixel, int shift) {
-        return (pixel >> shift) & 0xFFu;
-    };
-    const unsigned s = (part(src, 24) * alpha) >> 8;
-    const unsigned keep = 255 - s;
-    const unsigned a = s + div255(part(dst, 24) * keep);
-    QRgb out = a << 24;
-    for (const int shift : {0, 8, 16}) {
-        // Premultiplied: no channel above the alpha, whatever the rounding did.
-        out |= std::min(a, ((part(src, shift) * alpha) >> 8) + div255(part(dst, shift) * keep))
-               << shift;
+    QRgb colour;
+    std::uint32_t keep;
+
+    Paint(QRgb src, std::uint32_t alpha)
+    {
+        const std::uint32_t low = ((src & lanes) * alpha >> 8) & lanes;
+        const std::uint32_t high = (((src >> 8) & lanes) * alpha) & ~lanes;
+        colour = low | high;
+        keep = 255u - std::uint32_t(qAlpha(colour));
     }
-    return out;
+
+    // Source-over onto a premultiplied pixel. No channel can come out above the alpha, nor any
+    // lane carry into the next: both parts are premultiplied and their alphas add up to at most
+    // 255.
+    QRgb over(QRgb dst) const
+    {
+        return colour + (mulDiv255(dst & lanes, keep) | (mulDiv255((dst >> 8) & lanes, keep) << 8));
+    }
+};
+
+// Coverage (0-256) of the pixel whose centre is (dx, dy) away from the ring's centre.
+std::uint32_t edgeAlpha(double dx, double dy, double inner, double outer)
+{
+    const double d = std::sqrt(dx * dx + dy * dy);
+    const double coverage = std::clamp(outer - d + 0.5, 0.0, 1.0) *
+                            (inner > 0.0 ? std::clamp(d - inner + 0.5, 0.0, 1.0) : 1.0);
+    return std::uint32_t(coverage * 256.0 + 0.5);
 }
 
 } // namespace
 
-void blendRing(QImage& layer, QPointF centre, double inner, double outer, const QColor& colour)
+void blendRing(QImage& layer, QPointF centre, double inner, double outer, const QColor& colour,
+               std::span<const QPoint> onlyPixels)
 {
     inner = std::max(inner, 0.0);
     const QRgb src = colour.rgba64().premultiplied().toArgb32();
     if (!(outer > 0.0) || !(outer >= inner) || qAlpha(src) == 0 || !std::isfinite(centre.x()) ||
-        !std::isfinite(centre.y())) {
+        !std::isfinite(centre.y()) || layer.format() != QImage::Format_ARGB32_Premultiplied) {
         return;
     }
+    const double reachAll = outer + 0.5;
     const int top = std::max(0, int(std::floor(centre.y() - outer - 1.0)));
     const int bottom = std::min(layer.height() - 1, int(std::ceil(centre.y() + outer + 1.0)));
+    const Paint solidPaint(src, 256);
+
+    if (!onlyPixels.empty()) {
+        for (const QPoint& at : onlyPixels) {
+            if (at.y() < top || at.y() > bottom || at.x() < 0 || at.x() >= layer.width()) {
+                continue;
+            }
+            const double dx = std::abs(at.x() + 0.5 - centre.x());
+            const double dy = at.y() + 0.5 - centre.y();
+            if (dx > reachAll + 1.0) {
+                continue;
+            }
+            const std::uint32_t alpha = edgeAlpha(dx, dy, inner, outer);
+            if (alpha != 0) {
+                auto* pixel = reinterpret_cast<QRgb*>(layer.scanLine(at.y())) + at.x();
+                *pixel = (alpha >= 256 ? solidPaint : Paint(src, alpha)).over(*pixel);
+            }
+        }
+        return;
+    }
+
     for (int y = top; y <= bottom; ++y) {
         const double dy = y + 0.5 - centre.y();
-        const double reach = chord(outer + 0.5, dy); // beyond: nothing
+        const double reach = chord(reachAll, dy); // beyond: nothing
         if (reach < 0.0) {
             continue;
         }
@@ -70,17 +112,32 @@ void blendRing(QImage& layer, QPointF centre, double inner, double outer, const 
                 x = std::max(x, int(std::floor(centre.x() + hole)) - 1);
                 continue;
             }
-            unsigned alpha = 256;
             if (dx > solid || dx < clear) {
-                const double d = std::sqrt(dx * dx + dy * dy);
-                const double coverage = std::clamp(outer - d + 0.5, 0.0, 1.0) *
-                                        (inner > 0.0 ? std::clamp(d - inner + 0.5, 0.0, 1.0) : 1.0);
-                alpha = unsigned(std::lround(coverage * 256.0));
-                if (alpha == 0) {
-                    continue;
+                const std::uint32_t alpha = edgeAlpha(dx, dy, inner, outer);
+                if (alpha != 0) {
+                    line[x] = Paint(src, alpha).over(line[x]);
                 }
+                continue;
             }
-            line[x] = over(src, line[x], alpha);
+            // The solid run from here: every pixel up to the next edge takes the whole colour. Its
+            // end is worked out once, then checked by the same test as every other pixel.
+            const auto inSolid = [&](int px) {
+                const double ddx = std::abs(px + 0.5 - centre.x());
+                return !(ddx > solid || ddx < clear);
+            };
+            const double end = x + 0.5 < centre.x() && clear >= 0.0 ? centre.x() - clear - 0.5
+                                                                    : centre.x() + solid - 0.5;
+            int last = std::clamp(int(std::floor(end)), x, right);
+            while (last < right && inSolid(last + 1)) {
+                ++last;
+            }
+            while (last > x && !inSolid(last)) {
+                --last;
+            }
+            for (int i = x; i <= last; ++i) {
+                line[i] = solidPaint.over(line[i]);
+            }
+            x = last;
         }
     }
 }

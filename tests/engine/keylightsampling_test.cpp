@@ -24,6 +24,47 @@ protected:
         engine.updateKeyLights();
         return leds->passes().back();
     }
+
+    // Every key's light against the same pixel of a whole drawing of the canvas: reading only the
+    // sampled pixels must not change what any of them holds.
+    void expectPassMatchesWholeDrawing()
+    {
+        const qreal ratio = canvas.devicePixelRatioF();
+        QImage whole((QSizeF(canvas.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+        whole.setDevicePixelRatio(ratio);
+        whole.fill(Qt::transparent);
+        {
+            QPainter painter(&whole);
+            canvas.drawContents(painter);
+        }
+        const auto& pass = samplePass();
+        std::size_t i = 0;
+        for (const KeyLayoutRow& row : keyLayoutTable()) {
+            const QPoint at(int(double(row.x) * engine.backingRenderScaleHoriz),
+                            int(double(row.y) * engine.backingRenderScaleVert));
+            if (row.keyCode == mediaKeyBase || !whole.valid(at)) {
+                continue;
+            }
+            ASSERT_LT(i, pass.size());
+            const QColor expected = whole.pixelColor(at);
+            const Call& call = pass[i++];
+            EXPECT_EQ(call.red, int(double(expected.redF()) * 100)) << row.hidCode;
+            EXPECT_EQ(call.green, int(double(expected.greenF()) * 100)) << row.hidCode;
+            EXPECT_EQ(call.blue, int(double(expected.blueF()) * 100)) << row.hidCode;
+        }
+        EXPECT_EQ(i, pass.size());
+    }
+
+    // Waves of all five rings at every stage of their lives, over the whole keyboard.
+    void startOverlappingWaves()
+    {
+        ringSettings().active = {true, true, true, true, true};
+        for (int key = 0; key < 50; key += 3) {
+            engine.startWaveForKey(key);
+            engine.theCircles.advanceFrame();
+            engine.theCircles.advanceFrame();
+        }
+    }
 };
 
 TEST_F(KeyLightSampling, PercentagesAreTruncatedNotRounded)
@@ -95,6 +136,13 @@ TEST_F(KeyLightSampling, LiveRingsColourTheKeysUnderThem)
     EXPECT_EQ(far->red, 0);
 }
 
+TEST_F(KeyLightSampling, OverlappingRingsSendWhatAWholeDrawingShows)
+{
+    startOverlappingWaves();
+    ASSERT_GT(engine.theCircles.theCirclesStore.size(), 40u);
+    expectPassMatchesWholeDrawing();
+}
+
 // With no ring live every light shows the picture's own colour at its key.
 class BarePictureSampling : public testing::EngineFixture,
                             public ::testing::WithParamInterface<QString>
@@ -147,6 +195,15 @@ TEST_F(KeyLightSamplingRatioTwo, SamplesTheKeyAtItsDevicePixel)
     canvas.backgroundImage = picture;
     const auto& pass = samplePass();
     EXPECT_EQ(pass.front(), (Call{Kind::Hid, 41, 100, 0, 0}));
+}
+
+TEST_F(KeyLightSamplingRatioTwo, OverlappingRingsSendWhatAWholeDrawingShows)
+{
+    if (canvas.devicePixelRatioF() != 2.0) {
+        GTEST_SKIP() << "needs a screen of device pixel ratio 2";
+    }
+    startOverlappingWaves();
+    expectPassMatchesWholeDrawing();
 }
 
 } // namespace
