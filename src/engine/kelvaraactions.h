@@ -85,6 +85,8 @@ public:
 
 private:
     std::unique_ptr<KeepAwake> m_keepAwake;
+    // The settings file could not be parsed when it was last loaded.
+    bool m_storeUnreadable = false;
     // Kept from pass to pass: the sampling image and the pixel each key is read from.
     QImage m_samplingImage;
     std::vector<std::pair<std::size_t, QPoint>> m_samples;

@@ -8,6 +8,7 @@
 #include "rings/ringsettingstable.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace kelvara {
 
@@ -30,13 +31,28 @@ bool storeIsUsable(const QSettings& store)
 // A file that cannot be parsed is kept aside instead of being written over.
 void setAsideUnreadableStore(const QSettings& store)
 {
-    if (store.status() != QSettings::FormatError) {
-        return;
-    }
     const QString aside = store.fileName() + QStringLiteral(".unreadable");
     QFile::remove(aside);
     if (QFile::rename(store.fileName(), aside)) {
         systemLog(QStringLiteral("Kept the unreadable settings file as %1.").arg(aside));
+    }
+}
+
+// A file that holds bytes but was never set up by Kelvara may be something else altogether (Qt's
+// reader makes keys out of almost anything, and does not always say when it could not): a copy is
+// kept before the first-run settings go into it.
+void copyAsideBeforeFirstRun(const QSettings& store)
+{
+    const QFileInfo file(store.fileName());
+    if (!file.isFile() || file.size() == 0) {
+        return;
+    }
+    const QString copy = store.fileName() + QStringLiteral(".before-first-run");
+    QFile::remove(copy);
+    if (QFile::copy(store.fileName(), copy)) {
+        systemLog(QStringLiteral("Kept a copy of the settings file as %1 before writing the "
+                                 "first-run settings into it.")
+                      .arg(copy));
     }
 }
 
@@ -62,8 +78,12 @@ void KelvaraActions::loadPrefs(AppDelegate* delegate)
 {
     const std::unique_ptr<QSettings> store = openPreferenceStore();
     StoredPrefs prefs = firstRunPrefs();
+    // Qt tells of a damaged file only to the first settings object that reads it; later ones on
+    // the same path share what was read and report no error, so the finding is kept here.
+    m_storeUnreadable = store->status() == QSettings::FormatError;
     if (storeIsUsable(*store)) {
         if (!store->value(prefsInitedKey).toBool()) {
+            copyAsideBeforeFirstRun(*store);
             writeDefaultPrefs(*store);
             store->setValue(prefsInitedKey, true);
         }
@@ -101,9 +121,14 @@ void KelvaraActions::loadPrefs(AppDelegate* delegate)
 void KelvaraActions::savePrefs(AppDelegate* delegate)
 {
     std::unique_ptr<QSettings> store = openPreferenceStore();
-    if (store->status() == QSettings::FormatError) {
+    if (m_storeUnreadable || store->status() == QSettings::FormatError) {
         setAsideUnreadableStore(*store);
         store = openPreferenceStore();
+        // A fresh file: nothing of what was made out of the damaged one, and marked as set up so
+        // that the next launch does not write the first-run settings over this save.
+        store->clear();
+        store->setValue(prefsInitedKey, true);
+        m_storeUnreadable = false;
     }
 
     std::int64_t framerate = 30;

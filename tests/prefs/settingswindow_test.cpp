@@ -4,7 +4,9 @@
 #include "prefs/stepper.h"
 #include "support/enginefixture.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 #include <QTimer>
 
@@ -243,6 +245,79 @@ TEST_F(SettingsTest, BadStoredRatesAndUnreadableFilesNeverStopTheClock)
     EXPECT_TRUE(QFileInfo(path).isDir());
     QDir(path).removeRecursively();
 }
+
+// A settings file that is not what it should be, as the disk or another program left it.
+struct DamagedFile
+{
+    const char* name;
+    QByteArray bytes;
+    bool keptAside; // whether the bytes are copied away before Kelvara writes into the file
+
+    friend void PrintTo(const DamagedFile& file, std::ostream* out) { *out << file.name; }
+};
+
+class DamagedSettingsFile : public SettingsTest, public ::testing::WithParamInterface<DamagedFile>
+{};
+
+QByteArray binaryGarbage()
+{
+    QByteArray bytes;
+    for (int i = 0; i < 4096; ++i) {
+        bytes.append(char((i * 151 + 7) % 256)); // every byte value, NUL and bad UTF-8 included
+    }
+    return bytes;
+}
+
+TEST_P(DamagedSettingsFile, LoadsTheFirstRunSettingsAndLosesNoBytes)
+{
+    const QString path = openPreferenceStore()->fileName();
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(GetParam().bytes);
+    }
+    const QStringList keptNames{path + text(".unreadable"), path + text(".before-first-run")};
+    for (const QString& name : keptNames) {
+        QFile::remove(name);
+    }
+
+    engine.loadPrefs(&delegate);
+    EXPECT_EQ(engine.animationTimer->interval(), 33);
+    EXPECT_EQ(delegate.frameRateText->text(), text("30"));
+    EXPECT_EQ(ringSettings().active, (std::array<bool, 5>{true, true, false, false, true}));
+    EXPECT_EQ(control(1, AppDelegate::radiusEndTag)->text(), text("100"));
+
+    // What the user saves next is stored and read back.
+    type(delegate.frameRateText, text("45"));
+    engine.savePrefs(&delegate);
+    EXPECT_EQ(stored("framerate").toInt(), 45);
+
+    // Bytes that were not settings survive beside the file: copied before the first-run
+    // settings went into it, or moved away when a save could not write into them.
+    QStringList kept;
+    for (const QString& name : keptNames) {
+        QFile file(name);
+        if (file.open(QIODevice::ReadOnly)) {
+            EXPECT_EQ(file.readAll(), GetParam().bytes) << name.toStdString();
+            kept.append(name);
+        }
+    }
+    EXPECT_EQ(kept.isEmpty(), !GetParam().keptAside);
+    engine.loadPrefs(&delegate);
+    EXPECT_EQ(engine.animationTimer->interval(), 22);
+    for (const QString& name : keptNames) {
+        QFile::remove(name);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, DamagedSettingsFile,
+                         ::testing::Values(DamagedFile{"Empty", QByteArray(), false},
+                                           DamagedFile{"BinaryGarbage", binaryGarbage(), true},
+                                           DamagedFile{"OnlyNulBytes", QByteArray(512, '\0'), true},
+                                           DamagedFile{"CutOffInAGroupHeader", QByteArray("[Gen"),
+                                                       true}),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 } // namespace
 } // namespace kelvara
