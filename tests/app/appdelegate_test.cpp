@@ -2,6 +2,7 @@
 #include "canvas/artcanvasview.h"
 #include "canvas/backgroundpictures.h"
 #include "led/recordingledbackend.h"
+#include "platform/event.h"
 #include "platform/systemlog.h"
 #include "platform/urlopener.h"
 #include "prefs/preferencestore.h"
@@ -15,6 +16,12 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fcntl.h>
+#include <linux/input.h>
+#include <unistd.h>
+#include <vector>
 
 namespace kelvara {
 namespace {
@@ -224,6 +231,72 @@ TEST_F(ApplicationTest, TheWindowComesBackWhereItWasLeft)
     delegate->inputDeviceDirectory = devices.path();
     launch(false);
     EXPECT_EQ(delegate->window->saveGeometry(), saved);
+}
+
+// The newest ring identity in the store, or 0.
+std::int64_t newestRing(const AnimatedCircleGroup& group)
+{
+    std::int64_t newest = 0;
+    for (const auto& [id, circle] : group.theCirclesStore) {
+        newest = std::max(newest, id);
+    }
+    return newest;
+}
+
+TEST_F(ApplicationTest, AFloodOfKeyPressesIsAllSeenWhileFramesGoOnAndEndsAtRest)
+{
+    launch(false);
+    delegate->permissionSheet->done(0);
+    delegate->eventMonitors.setActiveCheck([] { return false; });
+    KelvaraActions& engine = *delegate->theApp;
+    engine.updateKeyLights();
+    const auto resting = lastSent(4); // A
+
+    int fds[2];
+    ASSERT_EQ(pipe2(fds, O_NONBLOCK | O_CLOEXEC), 0);
+    delegate->globalKeyInput.evdev().addDescriptor(fds[0], QStringLiteral("flood keyboard"));
+    int seen = 0;
+    delegate->eventMonitors.addGlobalMonitor(keyDownMask, [&](const Event&) { ++seen; });
+
+    // Marks where the count of rings starts: one wave of the three first-run rings.
+    engine.startWave(10, 10);
+    const std::int64_t before = newestRing(engine.theCircles);
+
+    // A thousand presses in one second, as ten bursts of a hundred: every letter key in turn,
+    // each pressed and released in reports of its own.
+    constexpr int presses = 1000;
+    const int letters[] = {KEY_Q, KEY_W, KEY_E, KEY_R, KEY_T, KEY_Y, KEY_U, KEY_I, KEY_O,
+                           KEY_P, KEY_A, KEY_S, KEY_D, KEY_F, KEY_G, KEY_H, KEY_J, KEY_K,
+                           KEY_L, KEY_Z, KEY_X, KEY_C, KEY_V, KEY_B, KEY_N, KEY_M};
+    const std::size_t passesBefore = leds->passes().size();
+    for (int burst = 0; burst < 10; ++burst) {
+        std::vector<input_event> records;
+        for (int i = 0; i < presses / 10; ++i) {
+            const auto code =
+                std::uint16_t(letters[std::size_t(burst * 100 + i) % std::size(letters)]);
+            for (const int value : {1, 0}) {
+                records.push_back(input_event{{}, EV_KEY, code, value});
+                records.push_back(input_event{{}, EV_SYN, SYN_REPORT, 0});
+            }
+        }
+        const auto bytes = ssize_t(records.size() * sizeof(input_event));
+        ASSERT_EQ(::write(fds[1], records.data(), std::size_t(bytes)), bytes);
+        QTest::qWait(100);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return seen == presses; }, 20000)) << seen;
+    // Frames went on between the bursts.
+    EXPECT_GT(leds->passes().size(), passesBefore);
+
+    engine.startWave(10, 10);
+    EXPECT_EQ(newestRing(engine.theCircles) - before, 3 * (presses + 1)); // one wave per press
+
+    // Once the rings have run their course the keyboard shows the picture again and the clock
+    // falls back to its idle beat.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return engine.animationInterval >= 1.0; }, 60000));
+    EXPECT_TRUE(engine.theCircles.isEmpty());
+    EXPECT_EQ(lastSent(4), resting);
+    EXPECT_FALSE(engine.noSleep);
+    ::close(fds[1]);
 }
 
 } // namespace
