@@ -9,6 +9,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
+
+#include <algorithm>
 
 namespace kelvara {
 
@@ -38,13 +41,39 @@ void setAsideUnreadableStore(const QSettings& store)
     }
 }
 
-// A file that holds bytes but was never set up by Kelvara may be something else altogether (Qt's
-// reader makes keys out of almost anything, and does not always say when it could not): a copy is
-// kept before the first-run settings go into it.
+// Whether Kelvara reads or writes a key of this name.
+bool isKnownKey(const QString& key)
+{
+    static const QStringList known = [] {
+        QStringList keys{prefsInitedKey,
+                         framerateKey,
+                         backgroundKey,
+                         flipModifiersKey,
+                         QStringLiteral("lightingServiceHost"),
+                         QStringLiteral("lightingServicePort"),
+                         QStringLiteral("windowPosition")};
+        for (int ring = 1; ring <= 5; ++ring) {
+            for (int field = 0; field < ringFieldCount; ++field) {
+                keys.append(ringKey(ring, field));
+            }
+        }
+        return keys;
+    }();
+    return known.contains(key);
+}
+
+// A file that was never set up by Kelvara and holds bytes that are not its settings may be
+// something else altogether (Qt's reader makes keys out of almost anything, and does not always
+// say when it could not): a copy is kept before the first-run settings go into it. A file that
+// holds only settings Kelvara knows, such as a lighting service port written by hand, is not.
 void copyAsideBeforeFirstRun(const QSettings& store)
 {
     const QFileInfo file(store.fileName());
     if (!file.isFile() || file.size() == 0) {
+        return;
+    }
+    const QStringList keys = store.allKeys();
+    if (!keys.isEmpty() && std::all_of(keys.begin(), keys.end(), isKnownKey)) {
         return;
     }
     const QString copy = store.fileName() + QStringLiteral(".before-first-run");

@@ -311,13 +311,15 @@ TEST_P(DamagedSettingsFile, LoadsTheFirstRunSettingsAndLosesNoBytes)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, DamagedSettingsFile,
-                         ::testing::Values(DamagedFile{"Empty", QByteArray(), false},
-                                           DamagedFile{"BinaryGarbage", binaryGarbage(), true},
-                                           DamagedFile{"OnlyNulBytes", QByteArray(512, '\0'), true},
-                                           DamagedFile{"CutOffInAGroupHeader", QByteArray("[Gen"),
-                                                       true}),
-                         [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Files, DamagedSettingsFile,
+    ::testing::Values(DamagedFile{"Empty", QByteArray(), false},
+                      DamagedFile{"BinaryGarbage", binaryGarbage(), true},
+                      DamagedFile{"OnlyNulBytes", QByteArray(512, '\0'), true},
+                      DamagedFile{"CutOffInAGroupHeader", QByteArray("[Gen"), true},
+                      DamagedFile{"OnlyAPortWrittenByHand", "[General]\nlightingServicePort=6743\n",
+                                  false}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 } // namespace
 } // namespace kelvara
