@@ -7,14 +7,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 animating="${1:-60}"
 idle="${2:-30}"
-cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DKELVARA_BUILD_TESTS=OFF >/dev/null
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DKELVARA_BUILD_TESTS=OFF -DKELVARA_BUILD_BENCHMARKS=ON >/dev/null
 cmake --build build-release --target kelvara kelvara_openrgbpeer >/dev/null
 config="$(mktemp -d)"
 port=16742
 mkdir -p "$config/Kelvara"
 printf '[General]\nlightingServicePort=%s\n' "$port" > "$config/Kelvara/Kelvara.conf"
 export XDG_CONFIG_HOME="$config" MEASURE_ANIMATING="$animating" MEASURE_IDLE="$idle"
-build-release/bench/kelvara_openrgbpeer "$port" & peer=$!
+build-release/kelvara_openrgbpeer "$port" >/dev/null & peer=$!
 trap 'kill $peer 2>/dev/null || true' EXIT
 sleep 0.5
 xvfb-run -a -s "-screen 0 640x360x24" bash -c '

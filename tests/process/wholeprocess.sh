@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# The real program as a user runs it: an X server of its own, a lighting service on loopback, and
+# text typed while another program has the keyboard. Checks that it runs without root (as
+# "nobody" when started as root), lights the keyboard, opens no listening socket, writes none of
+# the typed text anywhere and ends cleanly on SIGTERM.
+#     wholeprocess.sh KELVARA PEER
+set -euo pipefail
+kelvara="$1"
+peer="$2"
+work="$(mktemp -d)"
+chmod 755 "$work"
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL: $*" >&2
+    for log in "$work"/*.log; do echo "--- $log" >&2; cat "$log" >&2; done
+    exit 1
+}
+
+display=""
+for n in $(seq 91 140); do
+    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
+done
+[ -n "$display" ] || fail "no free X display number"
+Xvfb "$display" -ac -nolisten tcp -screen 0 640x360x24 >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+export DISPLAY="$display"
+
+"$peer" 0 >"$work/peer.out" 2>"$work/peer.log" &
+peer_pid=$!
+pids+=("$peer_pid")
+for _ in $(seq 50); do grep -q '^port ' "$work/peer.out" && break; sleep 0.1; done
+port="$(awk '/^port / {print $2}' "$work/peer.out")"
+[ -n "$port" ] || fail "the protocol peer did not start"
+
+user="$work/user"
+mkdir -p "$user/config/Kelvara" "$user/cache" "$user/run"
+printf '[General]\nlightingServicePort=%s\n' "$port" >"$user/config/Kelvara/Kelvara.conf"
+chmod 700 "$user/run"
+run=(env HOME="$user" XDG_CONFIG_HOME="$user/config" XDG_CACHE_HOME="$user/cache"
+    XDG_RUNTIME_DIR="$user/run" DISPLAY="$display" "$kelvara")
+if [ "$(id -u)" -eq 0 ]; then
+    chown -R nobody:nogroup "$user"
+    run=(setpriv --reuid=nobody --regid=nogroup --clear-groups "${run[@]}")
+fi
+"${run[@]}" >"$work/kelvara.log" 2>&1 &
+app=$!
+pids+=("$app")
+
+# The window comes up, then text is typed with the keyboard's focus elsewhere.
+for _ in $(seq 100); do xdotool search --pid "$app" >/dev/null 2>&1 && break; sleep 0.1; done
+xdotool search --pid "$app" >/dev/null 2>&1 || fail "no Kelvara window"
+secret="zebrafishquartz"
+xdotool type --delay 30 "$secret"
+sleep 1
+kill -0 "$app" 2>/dev/null || fail "Kelvara ended while typing"
+
+uid="$(awk '/^Uid:/ {print $2}' "/proc/$app/status")"
+[ "$uid" -ne 0 ] || fail "Kelvara runs as root"
+
+# Every socket the process holds, by inode, against the kernel's tables of listening sockets:
+# TCP state 0A is LISTEN, a Unix socket with flag 00010000 accepts connections, and any UDP
+# socket at all would be one that could be sent to.
+inodes="$(for fd in /proc/"$app"/fd/*; do readlink "$fd"; done 2>/dev/null |
+    sed -n 's/^socket:\[\([0-9]*\)\]$/\1/p' | sort -u)"
+[ -n "$inodes" ] || fail "no socket: the lighting service and the X server were not reached"
+listening="$(
+    awk 'FNR > 1 && $4 == "0A" {print $10}' /proc/"$app"/net/tcp /proc/"$app"/net/tcp6
+    awk 'FNR > 1 {print $10}' /proc/"$app"/net/udp /proc/"$app"/net/udp6
+    awk 'FNR > 1 && $4 == "00010000" {print $7}' /proc/"$app"/net/unix
+)"
+for inode in $inodes; do
+    if grep -qx "$inode" <<<"$listening"; then fail "Kelvara listens on socket $inode"; fi
+done
+
+kill -TERM "$app"
+status=0
+wait "$app" || status=$?
+[ "$status" -eq 0 ] || fail "Kelvara ended with status $status on SIGTERM"
+kill -TERM "$peer_pid"
+wait "$peer_pid" || true
+frames="$(awk '/^frames / {print $2}' "$work/peer.out")"
+[ "${frames:-0}" -gt 0 ] || fail "the keyboard got no frame"
+
+# Nothing typed is kept: not in the output, not in any file the program wrote.
+if grep -rqa "$secret" "$work/kelvara.log" "$user"; then fail "typed text was written down"; fi
+echo "ok: uid $uid, $frames frames, no listening socket, nothing typed written down"
