@@ -10,6 +10,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace kelvara {
 
 namespace {
@@ -24,6 +26,21 @@ constexpr std::int64_t keyM = 46;
 bool commandHeld(const QKeyEvent& event)
 {
     return event.modifiers().testFlag(Qt::ControlModifier);
+}
+
+bool isOpaque(const QImage& image)
+{
+    if (!image.hasAlphaChannel()) {
+        return true;
+    }
+    const QImage pixels = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < pixels.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
+        if (!std::all_of(line, line + pixels.width(), [](QRgb p) { return qAlpha(p) == 255; })) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void minimiseAllWindows()
@@ -60,6 +77,13 @@ const QImage& artCanvasView::backgroundAt(qreal ratio)
         m_scaled = backgroundImage.isNull() ? QImage()
                                             : backgroundImage.scaled(pixels, Qt::IgnoreAspectRatio,
                                                                      Qt::SmoothTransformation);
+        // Kept in a format every drawing takes as it is. A picture in a format the target does not
+        // have is converted on each drawing, and Qt hands conversions of this size to its thread
+        // pool: thread hand-offs on every frame. An opaque picture is the same pixels as RGB32.
+        if (!m_scaled.isNull()) {
+            m_scaled = m_scaled.convertToFormat(
+                isOpaque(m_scaled) ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
+        }
         m_scaled.setDevicePixelRatio(ratio);
     }
     return m_scaled;

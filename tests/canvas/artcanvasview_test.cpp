@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -162,6 +163,30 @@ TEST(CanvasPicture, ShowsTheNamedPictureOrTheCautionPicture)
     EXPECT_NEAR(shown.red(), original.red(), 4);
     EXPECT_NEAR(shown.green(), original.green(), 4);
     EXPECT_NEAR(shown.blue(), original.blue(), 4);
+}
+
+// Pictures are kept ready to draw in a format of their own choosing; what they show must not
+// change.
+TEST(CanvasPicture, DrawsOpaqueAndTranslucentPicturesPixelForPixel)
+{
+    for (const int alpha : {255, 128, 0}) {
+        QImage picture(274, 100, QImage::Format_ARGB32);
+        for (int y = 0; y < 100; ++y) {
+            for (int x = 0; x < 274; ++x) {
+                picture.setPixelColor(x, y, QColor(x % 256, y * 2, (x + y) % 256, alpha));
+            }
+        }
+        artCanvasView canvas;
+        canvas.setFixedSize(274, 100);
+        canvas.backgroundImage = picture;
+        QImage drawn(274, 100, QImage::Format_ARGB32_Premultiplied);
+        drawn.fill(Qt::red);
+        {
+            QPainter painter(&drawn);
+            canvas.drawContents(painter);
+        }
+        EXPECT_EQ(drawn, picture.convertToFormat(QImage::Format_ARGB32_Premultiplied)) << alpha;
+    }
 }
 
 } // namespace
