@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The whole program under Xvfb with an OpenRGB protocol peer on 127.0.0.1: CPU share of one core
 # and resident memory, read from /proc, while animating at 30 frames per second with 10 key
-# presses a second, then while idle.
+# presses a second, then while idle, then through a flood of 1000 key presses in about a second
+# (resident memory before, at its peak and once the rings are gone).
 #     tools/measure-process.sh [ANIMATING_SECONDS [IDLE_SECONDS]]     (60 and 30 by default)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -35,10 +36,22 @@ xvfb-run -a -s "-screen 0 640x360x24" bash -c '
     idle0=$(cpu $app); t2=$(date +%s.%N)
     sleep "$MEASURE_IDLE"
     idle1=$(cpu $app); rss2=$(rss $app); t3=$(date +%s.%N)
+    flood=$(for j in $(seq 0 999); do printf "%s " "${keys[$((j % ${#keys[@]}))]}"; done)
+    f0=$(date +%s.%N); xdotool key --delay 1 $flood & presser=$!
+    peak=$rss2
+    while kill -0 $presser 2>/dev/null; do
+        r=$(rss $app); [ "$r" -gt "$peak" ] && peak=$r; sleep 0.05
+    done
+    f1=$(date +%s.%N)
+    for _ in $(seq 40); do r=$(rss $app); [ "$r" -gt "$peak" ] && peak=$r; sleep 0.05; done
+    sleep 4; rss3=$(rss $app)
+    kill -0 $app || { echo "Kelvara did not survive the flood"; exit 1; }
     kill -TERM $app; wait $app || true
     awk -v a="$start" -v b="$mid" -v c="$idle0" -v d="$idle1" -v t0="$t0" -v t1="$t1" \
         -v t2="$t2" -v t3="$t3" -v hz="$ticks" -v n="$i" -v r0="$rss0" -v r1="$rss1" -v r2="$rss2" \
+        -v f0="$f0" -v f1="$f1" -v peak="$peak" -v r3="$rss3" \
         "BEGIN { printf \"animating: %.2f%% of one core, %d key presses\\n\", 100*(b-a)/hz/(t1-t0), n;
                  printf \"idle:      %.3f%% of one core\\n\", 100*(d-c)/hz/(t3-t2);
-                 printf \"resident:  %d kB at start, %d kB after animating, %d kB after idle\\n\", r0, r1, r2 }"
+                 printf \"resident:  %d kB at start, %d kB after animating, %d kB after idle\\n\", r0, r1, r2;
+                 printf \"flood:     1000 presses in %.1f s; resident %d kB at the peak, %d kB once the rings were gone\\n\", f1-f0, peak, r3 }"
 '

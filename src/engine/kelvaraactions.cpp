@@ -9,6 +9,10 @@
 #include <QScreen>
 #include <QTimer>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include <climits>
 #include <cmath>
 
@@ -66,6 +70,11 @@ void KelvaraActions::animationStep(QTimer* /*timer*/)
     }
     animationInterval = idleInterval;
     rearmTimer();
+#ifdef __GLIBC__
+    // The rings are all gone: what they took from the heap, a flood of typing can make that
+    // megabytes, goes back to the system instead of staying with the allocator.
+    malloc_trim(0);
+#endif
 }
 
 void KelvaraActions::startWave(double x, double y)
