@@ -85,7 +85,8 @@ public:
 
 private:
     std::unique_ptr<KeepAwake> m_keepAwake;
-    // The settings file could not be parsed when it was last loaded.
+    // The settings file, when last loaded, held what a save must not write over: it could not be
+    // parsed, or it was not Kelvara's and no copy of it could be kept.
     bool m_storeUnreadable = false;
     // Kept from pass to pass: the sampling image and the pixel each key is read from.
     QImage m_samplingImage;

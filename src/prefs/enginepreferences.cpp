@@ -32,13 +32,16 @@ bool storeIsUsable(const QSettings& store)
 }
 
 // A file that cannot be parsed is kept aside instead of being written over.
-void setAsideUnreadableStore(const QSettings& store)
+// Answers whether the file is out of the way.
+bool setAsideUnreadableStore(const QSettings& store)
 {
     const QString aside = store.fileName() + QStringLiteral(".unreadable");
     QFile::remove(aside);
     if (QFile::rename(store.fileName(), aside)) {
         systemLog(QStringLiteral("Kept the unreadable settings file as %1.").arg(aside));
+        return true;
     }
+    return !QFileInfo::exists(store.fileName());
 }
 
 // Whether Kelvara reads or writes a key of this name.
@@ -66,15 +69,16 @@ bool isKnownKey(const QString& key)
 // something else altogether (Qt's reader makes keys out of almost anything, and does not always
 // say when it could not): a copy is kept before the first-run settings go into it. A file that
 // holds only settings Kelvara knows, such as a lighting service port written by hand, is not.
-void copyAsideBeforeFirstRun(const QSettings& store)
+// Answers whether the first-run settings may go into the file.
+bool copyAsideBeforeFirstRun(const QSettings& store)
 {
     const QFileInfo file(store.fileName());
     if (!file.isFile() || file.size() == 0) {
-        return;
+        return true;
     }
     const QStringList keys = store.allKeys();
     if (!keys.isEmpty() && std::all_of(keys.begin(), keys.end(), isKnownKey)) {
-        return;
+        return true;
     }
     const QString copy = store.fileName() + QStringLiteral(".before-first-run");
     QFile::remove(copy);
@@ -82,7 +86,12 @@ void copyAsideBeforeFirstRun(const QSettings& store)
         systemLog(QStringLiteral("Kept a copy of the settings file as %1 before writing the "
                                  "first-run settings into it.")
                       .arg(copy));
+        return true;
     }
+    systemLog(QStringLiteral("Cannot keep a copy of the settings file %1; the first-run settings "
+                             "are used without being written into it.")
+                  .arg(store.fileName()));
+    return false;
 }
 
 void writeRingSettings(std::size_t index, const RingValues& v)
@@ -111,12 +120,15 @@ void KelvaraActions::loadPrefs(AppDelegate* delegate)
     // the same path share what was read and report no error, so the finding is kept here.
     m_storeUnreadable = store->status() == QSettings::FormatError;
     if (storeIsUsable(*store)) {
-        if (!store->value(prefsInitedKey).toBool()) {
-            copyAsideBeforeFirstRun(*store);
+        if (store->value(prefsInitedKey).toBool()) {
+            prefs = readStoredPrefs(*store);
+        } else if (copyAsideBeforeFirstRun(*store)) {
             writeDefaultPrefs(*store);
             store->setValue(prefsInitedKey, true);
+            prefs = readStoredPrefs(*store);
+        } else {
+            m_storeUnreadable = true; // not to be written over by a save either
         }
-        prefs = readStoredPrefs(*store);
     }
 
     // A rate that is not positive never reaches the clock; the file keeps what it holds.
@@ -151,7 +163,13 @@ void KelvaraActions::savePrefs(AppDelegate* delegate)
 {
     std::unique_ptr<QSettings> store = openPreferenceStore();
     if (m_storeUnreadable || store->status() == QSettings::FormatError) {
-        setAsideUnreadableStore(*store);
+        if (!setAsideUnreadableStore(*store)) {
+            // Saving now would write over what could not be read; nothing is lost by not saving.
+            systemLog(QStringLiteral("Cannot move the unreadable settings file %1 aside; the "
+                                     "settings were not saved.")
+                          .arg(store->fileName()));
+            return;
+        }
         store = openPreferenceStore();
         // A fresh file: nothing of what was made out of the damaged one, and marked as set up so
         // that the next launch does not write the first-run settings over this save.

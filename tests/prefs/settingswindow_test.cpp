@@ -311,6 +311,34 @@ TEST_P(DamagedSettingsFile, LoadsTheFirstRunSettingsAndLosesNoBytes)
     }
 }
 
+// Where no copy can be kept (a folder stands in the way), the damaged file is not written at all.
+TEST_F(SettingsTest, ADamagedFileThatCannotBeKeptAsideIsNeverWritten)
+{
+    const QString path = openPreferenceStore()->fileName();
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
+    const QByteArray bytes = binaryGarbage();
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+    }
+    const QStringList blocked{path + text(".unreadable"), path + text(".before-first-run")};
+    for (const QString& folder : blocked) {
+        ASSERT_TRUE(QDir().mkpath(folder));
+    }
+    engine.loadPrefs(&delegate);
+    EXPECT_EQ(engine.animationTimer->interval(), 33);
+    EXPECT_EQ(ringSettings().active, (std::array<bool, 5>{true, true, false, false, true}));
+    type(delegate.frameRateText, text("45"));
+    engine.savePrefs(&delegate);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), bytes);
+    for (const QString& folder : blocked) {
+        QDir(folder).removeRecursively();
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Files, DamagedSettingsFile,
     ::testing::Values(DamagedFile{"Empty", QByteArray(), false},
