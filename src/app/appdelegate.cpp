@@ -23,8 +23,6 @@ namespace kelvara {
 
 namespace {
 
-const QString windowPositionKey = QStringLiteral("windowPosition");
-
 // The help page lives in the resources; the desktop's browser needs a file of its own.
 QUrl helpPageUrl()
 {

@@ -14,12 +14,12 @@ LightingServiceEndpoint lightingServiceEndpoint()
 {
     LightingServiceEndpoint endpoint;
     const std::unique_ptr<QSettings> store = openPreferenceStore();
-    const QString host = store->value(QStringLiteral("lightingServiceHost")).toString().trimmed();
+    const QString host = store->value(lightingServiceHostKey).toString().trimmed();
     if (!host.isEmpty()) {
         endpoint.host = host;
     }
     bool ok = false;
-    const int port = store->value(QStringLiteral("lightingServicePort")).toInt(&ok);
+    const int port = store->value(lightingServicePortKey).toInt(&ok);
     if (ok && port > 0 && port <= 65535) {
         endpoint.port = quint16(port);
     }

@@ -19,6 +19,11 @@ inline const QString prefsInitedKey = QStringLiteral("prefsInited");
 inline const QString framerateKey = QStringLiteral("framerate");
 inline const QString backgroundKey = QStringLiteral("background");
 inline const QString flipModifiersKey = QStringLiteral("flipModifiers");
+// Read, never written: where the lighting service is, when not at its usual place.
+inline const QString lightingServiceHostKey = QStringLiteral("lightingServiceHost");
+inline const QString lightingServicePortKey = QStringLiteral("lightingServicePort");
+// The main window's frame, kept from one run to the next.
+inline const QString windowPositionKey = QStringLiteral("windowPosition");
 
 inline constexpr int ringFieldCount = 11;
 // The eleven stored integers of one ring, in ring field order: active, life, delay, sizeStart,
