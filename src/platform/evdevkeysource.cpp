@@ -92,7 +92,11 @@ void EvdevKeySource::openDevice(const QString& path)
         return;
     }
     const int id = addDescriptor(fd, path);
-    // Modifiers already held when the device is opened.
+    seedHeldKeys(id, fd); // modifiers already held when the device is opened
+}
+
+void EvdevKeySource::seedHeldKeys(int id, int fd)
+{
     std::array<unsigned char, keyBitBytes> down{};
     if (ioctl(fd, EVIOCGKEY(down.size()), down.data()) >= 0) {
         for (int code = 1; code < KEY_MAX; ++code) {
@@ -143,8 +147,13 @@ void EvdevKeySource::readDevice(int id)
             if (record.type == EV_SYN) {
                 if (record.code == SYN_DROPPED) {
                     device.dropping = true;
-                } else if (record.code == SYN_REPORT) {
+                } else if (record.code == SYN_REPORT && device.dropping) {
                     device.dropping = false;
+                    // Releases may have been among what was lost: the modifiers held are read
+                    // from the device again. One that cannot say holds none, since a modifier
+                    // wrongly held would colour every key after it.
+                    m_keys.forgetSource(id);
+                    seedHeldKeys(id, device.fd);
                 }
                 continue;
             }

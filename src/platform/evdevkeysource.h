@@ -50,6 +50,8 @@ private:
     };
 
     void openDevice(const QString& path);
+    // Marks the modifiers the device reports as down as held, without making events.
+    void seedHeldKeys(int id, int fd);
     void readDevice(int id);
     void closeDevice(int id);
     void watchDirectory();

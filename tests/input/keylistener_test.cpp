@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <fcntl.h>
 #include <linux/input.h>
 #include <unistd.h>
@@ -141,6 +142,20 @@ TEST_F(KeyListenerTest, KeyboardsShareTheModifierStateUntilOneGoesAway)
     send(device, {{KEY_LEFTCTRL, 1}});
     send(device, {{KEY_LEFTCTRL, 0}}); // its Shift went with it: no wave
     EXPECT_EQ(settle(device), 4u);
+}
+
+TEST_F(KeyListenerTest, AfterLostEventsNoModifierStaysHeldThatTheDeviceDoesNotHold)
+{
+    send(device, {{KEY_LEFTSHIFT, 1}}); // a wave
+    settle(device);
+    // The reader fell behind: the kernel says so, and Shift's release is among what was lost.
+    const std::array<input_event, 3> lost{{{{}, EV_SYN, SYN_DROPPED, 0},
+                                           {{}, EV_KEY, KEY_LEFTSHIFT, 0},
+                                           {{}, EV_SYN, SYN_REPORT, 0}}};
+    ASSERT_EQ(::write(device, lost.data(), sizeof lost), ssize_t(sizeof lost));
+    send(device, {{KEY_LEFTCTRL, 1}}); // a wave
+    send(device, {{KEY_LEFTCTRL, 0}}); // nothing else held any more: no wave
+    EXPECT_EQ(settle(device), 2u);
 }
 
 TEST_F(KeyListenerTest, VolumeUpStartsOneWaveAtTheMediaKeysAndFastForwardNone)
