@@ -6,6 +6,8 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <cerrno>
+#include <sys/socket.h>
 
 namespace kelvara {
 
@@ -116,8 +118,11 @@ bool OpenRgbBackend::light(std::int64_t code, quint32 colour)
 {
     bool lit = false;
     for (Keyboard& keyboard : m_keyboards) {
-        const auto it = keyboard.leds.find(code);
-        if (it != keyboard.leds.end() && std::size_t(it->second) < keyboard.frame.size()) {
+        const auto it =
+            std::lower_bound(keyboard.leds.begin(), keyboard.leds.end(), code,
+                             [](const auto& entry, std::int64_t c) { return entry.first < c; });
+        if (it != keyboard.leds.end() && it->first == code &&
+            std::size_t(it->second) < keyboard.frame.size()) {
             keyboard.frame[std::size_t(it->second)] = colour;
             lit = true;
         }
@@ -136,11 +141,38 @@ void OpenRgbBackend::endPass()
     if (m_stage != Stage::Running || m_socket.bytesToWrite() > maxQueuedBytes) {
         return;
     }
+    QByteArray frames;
     for (const Keyboard& keyboard : m_keyboards) {
-        send(encodeUpdateLeds(keyboard.id, keyboard.frame));
+        frames += encodeUpdateLeds(keyboard.id, keyboard.frame);
     }
-    // Out now rather than at the next turn of the event loop.
-    m_socket.flush();
+    sendFrames(frames);
+}
+
+void OpenRgbBackend::sendFrames(const QByteArray& bytes)
+{
+    if (m_socket.state() != QAbstractSocket::ConnectedState || bytes.isEmpty()) {
+        return;
+    }
+    // With nothing queued before them the frames go straight to the kernel. Handed to the
+    // socket's buffer, they would switch its write notifier on and off again, and each switch
+    // wakes the event loop once more: two extra wake-ups on every frame.
+    qsizetype sent = 0;
+    if (m_socket.bytesToWrite() == 0) {
+        const int fd = int(m_socket.socketDescriptor());
+        ssize_t n = -1;
+        do {
+            n = ::send(fd, bytes.constData(), std::size_t(bytes.size()),
+                       MSG_DONTWAIT | MSG_NOSIGNAL);
+        } while (n < 0 && errno == EINTR);
+        sent = n > 0 ? qsizetype(n) : 0;
+    }
+    // What the kernel did not take (a full buffer, or an error the socket then reports as the
+    // connection lost) goes through the socket as before, out now rather than at the next turn
+    // of the event loop.
+    if (sent < bytes.size()) {
+        m_socket.write(bytes.constData() + sent, bytes.size() - sent);
+        m_socket.flush();
+    }
 }
 
 void OpenRgbBackend::shutdown()
@@ -320,14 +352,15 @@ void OpenRgbBackend::addController(quint32 id, const Controller& controller)
     for (std::int64_t hid = 0; hid < 256; ++hid) {
         const int led = ledIndexOf(controller, ledNamesForHidCode(hid));
         if (led >= 0) {
-            keyboard.leds[hid] = led;
+            keyboard.leds.emplace_back(hid, led);
         }
     }
+    // Key names after the HID usages, in rising order, so that the list stays in order of code.
     for (const std::int64_t name : {0xFFF1, 0xFFF2, 0xFFF3, 0xFFF4, 0xFFF5, 0xFFF6, 0xFFF7, 0xFFF8,
                                     0xFFF9, 0xFFFF1, 0xFFFF2}) {
         const int led = ledIndexOf(controller, ledNamesForKeyName(name));
         if (led >= 0) {
-            keyboard.leds[name] = led;
+            keyboard.leds.emplace_back(name, led);
         }
     }
     if (!m_savedModes.count(controller.name) && controller.activeMode >= 0 &&

@@ -9,7 +9,7 @@
 #include <QTimer>
 
 #include <map>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace kelvara {
@@ -60,8 +60,9 @@ private:
         quint32 id;
         openrgb::Controller data;
         std::vector<quint32> frame;
-        // HID usage (below 256) or key-name code (0xFFF1 and up) -> LED index
-        std::unordered_map<std::int64_t, int> leds;
+        // HID usage (below 256) or key-name code (0xFFF1 and up), and its LED index; in order of
+        // code. A short flat list: looked up for every key on every frame.
+        std::vector<std::pair<std::int64_t, int>> leds;
     };
 
     struct SavedMode
@@ -83,6 +84,7 @@ private:
     void lost(const QString& why);
     bool light(std::int64_t code, quint32 colour);
     void send(const QByteArray& bytes);
+    void sendFrames(const QByteArray& bytes);
 
     QString m_host;
     quint16 m_port;

@@ -208,6 +208,54 @@ TEST_F(OpenRgbBackendTest, AServerThatGoesAwayIsTakenOverAgainWhenItComesBack)
     backend.shutdown();
 }
 
+TEST_F(OpenRgbBackendTest, AServerThatStopsReadingGetsWholeFramesInOrderWhenItReadsOn)
+{
+    const FakeOpenRgbServer::Device device = keyboard();
+    FakeOpenRgbServer server(6, {device});
+    OpenRgbBackend backend(QStringLiteral("127.0.0.1"), server.port());
+    ASSERT_TRUE(backend.init());
+    server.clearReceived();
+    server.setPaused(true);
+    // Far more than the kernel's buffers and the socket's own limit hold: some frames go whole
+    // to the kernel, some in part with the rest queued, and the rest are never sent.
+    constexpr int passes = 40000;
+    for (int i = 1; i <= passes; ++i) {
+        backend.setHidKey(4, i % 101, 0, 0);
+        backend.endPass();
+        if (i % 1000 == 0) {
+            QCoreApplication::processEvents();
+        }
+    }
+    server.setPaused(false);
+    QTest::qWait(200);
+    // Once all that was queued has gone, a frame goes out again.
+    backend.setHidKey(4, 0, 100, 0);
+    backend.endPass();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const auto frames = server.received(openrgb::updateLeds);
+            return !frames.empty() &&
+                   frameColours(frames.back().payload)
+                           .at(std::size_t(ledIndex(device, QStringLiteral("Key: A")))) ==
+                       0x00FF00u;
+        },
+        10000));
+    const auto frames = server.received(openrgb::updateLeds);
+    EXPECT_LT(frames.size(), std::size_t(passes)) << "frames were queued without limit";
+    // Every frame arrived whole, and the red of key A only ever went up, bar its wrap to 0.
+    int wraps = 0;
+    quint32 last = 0;
+    for (std::size_t f = 0; f + 1 < frames.size(); ++f) {
+        const std::vector<quint32> colours = frameColours(frames[f].payload);
+        ASSERT_EQ(colours.size(), device.leds.size());
+        const quint32 red = colours.at(std::size_t(ledIndex(device, QStringLiteral("Key: A"))));
+        wraps += red < last ? 1 : 0;
+        last = red;
+    }
+    EXPECT_LE(wraps, passes / 101);
+    backend.shutdown();
+}
+
 TEST_F(OpenRgbBackendTest, AServiceStartedAfterLaunchIsFoundByTheFrames)
 {
     FakeOpenRgbServer server(5, {keyboard()});

@@ -184,6 +184,20 @@ void FakeOpenRgbServer::clearReceived()
     m_received.clear();
 }
 
+void FakeOpenRgbServer::setPaused(bool paused)
+{
+    m_paused = paused;
+    if (!paused) {
+        // What waited in the sockets' buffers is read now.
+        QMetaObject::invokeMethod(m_context, [this] {
+            const QList<QTcpSocket*> sockets = m_server->findChildren<QTcpSocket*>();
+            for (QTcpSocket* socket : sockets) {
+                emit socket->readyRead();
+            }
+        });
+    }
+}
+
 void FakeOpenRgbServer::run()
 {
     m_server = new QTcpServer;
@@ -191,8 +205,13 @@ void FakeOpenRgbServer::run()
     m_port = m_server->serverPort();
     QObject::connect(m_server, &QTcpServer::newConnection, m_server, [this] {
         QTcpSocket* socket = m_server->nextPendingConnection();
+        // Small, so that a server that stops reading soon leaves what comes to the kernel.
+        socket->setReadBufferSize(64 * 1024);
         auto reader = std::make_shared<PacketReader>();
         QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, reader] {
+            if (m_paused) {
+                return;
+            }
             reader->append(socket->readAll());
             while (const auto packet = reader->next()) {
                 {

@@ -53,6 +53,9 @@ public:
 
     void setFault(Fault fault) { m_fault = fault; }
 
+    // Stops reading from every connection, as a server that hangs does, or reads on.
+    void setPaused(bool paused);
+
     // Closes every connection and stops listening, or listens again on the same port.
     void stop();
     void restart();
@@ -71,6 +74,7 @@ private:
     std::vector<Device> m_devices;
     std::atomic<quint16> m_port{0};
     std::atomic<Fault> m_fault{Fault::None};
+    std::atomic<bool> m_paused{false};
     QThread m_thread;
     QObject* m_context = nullptr;
     QTcpServer* m_server = nullptr;
