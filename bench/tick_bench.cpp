@@ -16,6 +16,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -58,17 +60,19 @@ private:
     std::vector<quint32> m_frame = std::vector<quint32>(117);
 };
 
-void BM_Tick(benchmark::State& state)
+// The delegate with its window on screen and the clock started, or null when the window never
+// came on screen.
+std::unique_ptr<kelvara::AppDelegate> delegateOnScreen(benchmark::State& state)
 {
     kelvara::installLedBackend(std::make_unique<EncodingBackend>());
-    kelvara::AppDelegate delegate(
+    auto delegate = std::make_unique<kelvara::AppDelegate>(
         std::make_unique<kelvara::KelvaraActions>(std::make_unique<NoKeepAwake>()));
-    kelvara::KelvaraActions& engine = *delegate.theApp;
-    kelvara::artCanvasView& canvas = *delegate.artCanvas;
+    kelvara::KelvaraActions& engine = *delegate->theApp;
+    kelvara::artCanvasView& canvas = *delegate->artCanvas;
     engine.savedAnimationInterval = 1.0 / 30.0;
     engine.setBackground(&canvas, QStringLiteral("Midnight"));
-    canvas.callback = &delegate;
-    delegate.window->show();
+    canvas.callback = delegate.get();
+    delegate->window->show();
     // The redraw is measured only once the window is on screen: before that, repaint() draws
     // nothing.
     QElapsedTimer waited;
@@ -79,10 +83,20 @@ void BM_Tick(benchmark::State& state)
     }
     if (!canvas.window()->windowHandle() || !canvas.window()->windowHandle()->isExposed()) {
         state.SkipWithError("the window never came on screen");
-        return;
+        return nullptr;
     }
     engine.startAnimation(&canvas);
+    return delegate;
+}
 
+void BM_Tick(benchmark::State& state)
+{
+    const std::unique_ptr<kelvara::AppDelegate> delegate = delegateOnScreen(state);
+    if (!delegate) {
+        return;
+    }
+    kelvara::KelvaraActions& engine = *delegate->theApp;
+    kelvara::artCanvasView& canvas = *delegate->artCanvas;
     kelvara::ringSettings().active = {true, false, false, false, false};
     kelvara::ringSettings().life[0] = 1e9;
     for (int i = 0; i < state.range(0); ++i) {
@@ -97,5 +111,39 @@ void BM_Tick(benchmark::State& state)
 }
 
 BENCHMARK(BM_Tick)->Arg(0)->Arg(15)->Arg(150)->Unit(benchmark::kMicrosecond);
+
+// A tick while typing at N presses a second with the rings as they come out of the box: waves
+// start across the keyboard and their rings grow to their full size, as in daily use.
+void BM_TickWhileTyping(benchmark::State& state)
+{
+    const std::unique_ptr<kelvara::AppDelegate> delegate = delegateOnScreen(state);
+    if (!delegate) {
+        return;
+    }
+    kelvara::KelvaraActions& engine = *delegate->theApp;
+    engine.loadPrefs(delegate.get()); // the first-run settings, in a settings folder of its own
+    engine.savedAnimationInterval = 1.0 / 30.0;
+    const int framesPerPress = std::max(1, int(30 / state.range(0)));
+    int frame = 0;
+    int press = 0;
+    const auto tick = [&] {
+        if (frame++ % framesPerPress == 0) {
+            ++press;
+            engine.startWave(10.0 + (press * 37) % 260, 10.0 + (press * 17) % 80);
+        }
+        engine.animationStep(nullptr);
+    };
+    for (int i = 0; i < 60; ++i) {
+        tick(); // until as many rings live as come and go
+    }
+    for (auto _ : state) {
+        tick();
+    }
+    state.counters["rings"] = double(engine.theCircles.theCirclesStore.size());
+    kelvara::ringSettings() = kelvara::RingSettingsTable();
+    kelvara::installLedBackend(nullptr);
+}
+
+BENCHMARK(BM_TickWhileTyping)->Arg(10)->Unit(benchmark::kMicrosecond);
 
 } // namespace
