@@ -62,9 +62,12 @@ artCanvasView::artCanvasView(QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void artCanvasView::loadBackgroundImage(const QString& name)
+bool artCanvasView::loadBackgroundImage(const QString& name)
 {
-    backgroundImage = backgroundPictureNamed(name).value_or(cautionPicture());
+    std::optional<QImage> picture = backgroundPictureNamed(name);
+    const bool found = picture.has_value();
+    backgroundImage = found ? std::move(*picture) : cautionPicture();
+    return found;
 }
 
 const QImage& artCanvasView::backgroundAt(qreal ratio)

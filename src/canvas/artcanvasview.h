@@ -22,8 +22,9 @@ class artCanvasView : public QWidget
 public:
     explicit artCanvasView(QWidget* parent = nullptr);
 
-    // The named picture from the resources, or the caution picture when there is none.
-    void loadBackgroundImage(const QString& name);
+    // The named picture from the resources, or the caution picture when there is none; true
+    // when the named one was found.
+    bool loadBackgroundImage(const QString& name);
 
     // The whole drawing: the picture scaled into the view, then the rings through the engine.
     // A caller that reads only some device pixels may name them; the rest are left unfinished.

@@ -1,7 +1,6 @@
 #include "engine/kelvaraactions.h"
 
 #include "canvas/artcanvasview.h"
-#include "canvas/backgroundpictures.h"
 #include "input/keylayouttable.h"
 #include "platform/logindkeepawake.h"
 
@@ -124,9 +123,9 @@ void KelvaraActions::endKeepAwake()
 
 void KelvaraActions::setBackground(artCanvasView* canvas, const QString& name)
 {
-    canvas->loadBackgroundImage(name);
-    const std::optional<QImage> picture = backgroundPictureNamed(name);
-    const QSizeF size = picture ? picture->deviceIndependentSize() : QSizeF(274, 100);
+    // Decoded once: the canvas keeps the picture, and its size is the render size.
+    const bool found = canvas->loadBackgroundImage(name);
+    const QSizeF size = found ? canvas->backgroundImage.deviceIndependentSize() : QSizeF(274, 100);
     renderWidth = static_cast<int>(size.width());
     renderHeight = static_cast<int>(size.height());
     renderScaleHoriz = double(renderWidth) / layoutWidth;
