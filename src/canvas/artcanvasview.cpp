@@ -94,11 +94,38 @@ const QImage& artCanvasView::backgroundAt(qreal ratio)
 
 void artCanvasView::drawContents(QPainter& painter, std::span<const QPoint> onlyPixels)
 {
-    painter.save();
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
     const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-    painter.drawImage(QPointF(0, 0), backgroundAt(ratio));
-    painter.restore();
+    const QImage& background = backgroundAt(ratio);
+    QImage* target = painter.device() && painter.device()->devType() == QInternal::Image
+                         ? static_cast<QImage*>(painter.device())
+                         : nullptr;
+    if (!onlyPixels.empty() && target && target->format() == QImage::Format_ARGB32_Premultiplied &&
+        (background.isNull() || background.size() == target->size()) &&
+        painter.worldTransform().isIdentity()) {
+        // Only the named pixels of the picture, as the whole copy below would leave them: the
+        // picture's own pixels (RGB32 is opaque premultiplied ARGB), or clear where there is none.
+        const bool opaque = background.format() == QImage::Format_RGB32;
+        for (const QPoint& at : onlyPixels) {
+            if (!target->valid(at)) {
+                continue;
+            }
+            QRgb pixel = 0;
+            if (!background.isNull()) {
+                pixel = reinterpret_cast<const QRgb*>(background.constScanLine(at.y()))[at.x()];
+                pixel = opaque ? (pixel | 0xFF000000u) : pixel;
+            }
+            reinterpret_cast<QRgb*>(target->scanLine(at.y()))[at.x()] = pixel;
+        }
+    } else {
+        painter.save();
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        if (!onlyPixels.empty()) {
+            // Whatever a sampling image held before is gone where the picture does not reach.
+            painter.fillRect(QRectF(QPointF(0, 0), QSizeF(size())), Qt::transparent);
+        }
+        painter.drawImage(QPointF(0, 0), background);
+        painter.restore();
+    }
 
     if (callback && callback->theApp) {
         painter.save();

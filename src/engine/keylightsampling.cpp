@@ -63,7 +63,6 @@ void KelvaraActions::updateKeyLights()
     m_samplePixels.erase(std::unique(m_samplePixels.begin(), m_samplePixels.end()),
                          m_samplePixels.end());
 
-    image.fill(Qt::transparent);
     {
         QPainter painter(&image);
         // Only the sampled pixels are read, so only they need the rings.

@@ -143,6 +143,43 @@ TEST_F(KeyLightSampling, OverlappingRingsSendWhatAWholeDrawingShows)
     expectPassMatchesWholeDrawing();
 }
 
+// Each pass shows the picture it is given and nothing of the one before, whatever the picture's
+// kind: opaque, translucent with clear parts, or none at all.
+class PictureKindSampling : public KeyLightSampling, public ::testing::WithParamInterface<int>
+{
+protected:
+    static QImage picture(int kind)
+    {
+        if (kind == 0) {
+            return testing::solidPicture(QColor(40, 90, 200));
+        }
+        if (kind == 2) {
+            return {};
+        }
+        QImage translucent(274, 100, QImage::Format_ARGB32);
+        for (int y = 0; y < translucent.height(); ++y) {
+            for (int x = 0; x < translucent.width(); ++x) {
+                translucent.setPixel(x, y, qRgba(x % 256, 200, y * 2, (x / 10) % 2 ? 0 : x % 256));
+            }
+        }
+        return translucent;
+    }
+};
+
+TEST_P(PictureKindSampling, EveryPassShowsOnlyItsOwnPictureAndRings)
+{
+    canvas.backgroundImage = testing::solidPicture(Qt::white);
+    startOverlappingWaves();
+    samplePass(); // leaves its pixels behind in the sampling image
+    canvas.backgroundImage = picture(GetParam());
+    engine.theCircles.advanceFrame();
+    expectPassMatchesWholeDrawing();
+    engine.theCircles.theCirclesStore.clear();
+    expectPassMatchesWholeDrawing();
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, PictureKindSampling, ::testing::Values(0, 1, 2));
+
 // With no ring live every light shows the picture's own colour at its key.
 class BarePictureSampling : public testing::EngineFixture,
                             public ::testing::WithParamInterface<QString>
