@@ -78,6 +78,8 @@ void blendRing(QImage& layer, QPointF centre, double inner, double outer, const 
     const int top = std::max(0, int(std::floor(centre.y() - outer - 1.0)));
     const int bottom = std::min(layer.height() - 1, int(std::ceil(centre.y() + outer + 1.0)));
     const Paint solidPaint(src, 256);
+    const double farSquared = reachAll * reachAll;
+    const double nearSquared = inner > 0.5 ? (inner - 0.5) * (inner - 0.5) : -1.0;
 
     if (!onlyPixels.empty()) {
         for (const QPoint& at : onlyPixels) {
@@ -118,6 +120,12 @@ void blendRing(QImage& layer, QPointF centre, double inner, double outer, const 
                 continue;
             }
             if (dx > solid || dx < clear) {
+                // Past the outer edge's half pixel, or short of the inner one, the coverage is
+                // nothing: told by the squared distance, without the square root.
+                const double squared = dx * dx + dy * dy;
+                if (squared >= farSquared || squared <= nearSquared) {
+                    continue;
+                }
                 const std::uint32_t alpha = edgeAlpha(dx, dy, inner, outer);
                 if (alpha != 0) {
                     line[x] = Paint(src, alpha).over(line[x]);
