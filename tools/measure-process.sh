@@ -4,6 +4,8 @@
 # presses a second, then while idle, then through a flood of 1000 key presses in about a second
 # (resident memory before, at its peak and once the rings are gone).
 #     tools/measure-process.sh [ANIMATING_SECONDS [IDLE_SECONDS]]     (60 and 30 by default)
+# With MEASURE_RINGS=invisible every ring's opacity is 0: the same clock, redraws and LED frames,
+# with no ring to draw. What that run costs is what the rings cannot take away.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 animating="${1:-60}"
@@ -15,6 +17,14 @@ port=16742
 mkdir -p "$config/Kelvara"
 printf '[General]\nlightingServicePort=%s\n' "$port" > "$config/Kelvara/Kelvara.conf"
 export XDG_CONFIG_HOME="$config" MEASURE_ANIMATING="$animating" MEASURE_IDLE="$idle"
+if [ "${MEASURE_RINGS:-}" = invisible ]; then
+    # Kelvara writes its first-run settings itself; then every ring is made see-through.
+    xvfb-run -a -s "-screen 0 640x360x24" bash -c \
+        'build-release/src/kelvara >/dev/null 2>&1 & app=$!; sleep 3; kill -TERM $app; wait $app'
+    sed -i -e 's/^\(ring[1-5]viz\(Start\|End\)\)=.*/\1=0/' "$config/Kelvara/Kelvara.conf"
+    grep -q '^prefsInited=true' "$config/Kelvara/Kelvara.conf" ||
+        { echo "the first-run settings were not written"; exit 1; }
+fi
 build-release/kelvara_openrgbpeer "$port" >/dev/null & peer=$!
 trap 'kill $peer 2>/dev/null || true' EXIT
 sleep 0.5
