@@ -151,7 +151,7 @@ void EvdevKeySource::readDevice(int id)
                     device.dropping = false;
                     // Releases may have been among what was lost: the modifiers held are read
                     // from the device again. One that cannot say holds none, since a modifier
-                    // wrongly held would colour every key after it.
+                    // wrongly taken as held would go with every key pressed after it.
                     m_keys.forgetSource(id);
                     seedHeldKeys(id, device.fd);
                 }
