@@ -78,8 +78,20 @@ void blendRing(QImage& layer, QPointF centre, double inner, double outer, const 
     const int top = std::max(0, int(std::floor(centre.y() - outer - 1.0)));
     const int bottom = std::min(layer.height() - 1, int(std::ceil(centre.y() + outer + 1.0)));
     const Paint solidPaint(src, 256);
+    // Past the outer edge's half pixel, or short of the inner one, a pixel has no coverage: told
+    // by its squared distance, without the square root.
     const double farSquared = reachAll * reachAll;
     const double nearSquared = inner > 0.5 ? (inner - 0.5) * (inner - 0.5) : -1.0;
+    const auto uncovered = [&](double dx, double dy) {
+        const double squared = dx * dx + dy * dy;
+        return squared >= farSquared || squared <= nearSquared;
+    };
+    // One detach for the whole fill, not one per row or pixel.
+    uchar* const bits = layer.bits();
+    const qsizetype stride = layer.bytesPerLine();
+    const auto lineAt = [&](int y) {
+        return reinterpret_cast<QRgb*>(bits + y * stride);
+    };
 
     if (!onlyPixels.empty()) {
         for (const QPoint& at : onlyPixels) {
@@ -88,12 +100,12 @@ void blendRing(QImage& layer, QPointF centre, double inner, double outer, const 
             }
             const double dx = std::abs(at.x() + 0.5 - centre.x());
             const double dy = at.y() + 0.5 - centre.y();
-            if (dx > reachAll + 1.0) {
+            if (uncovered(dx, dy)) {
                 continue;
             }
             const std::uint32_t alpha = edgeAlpha(dx, dy, inner, outer);
             if (alpha != 0) {
-                auto* pixel = reinterpret_cast<QRgb*>(layer.scanLine(at.y())) + at.x();
+                QRgb* pixel = lineAt(at.y()) + at.x();
                 *pixel = (alpha >= 256 ? solidPaint : Paint(src, alpha)).over(*pixel);
             }
         }
@@ -109,7 +121,7 @@ void blendRing(QImage& layer, QPointF centre, double inner, double outer, const 
         const double solid = chord(outer - 0.5, dy);                      // within: all of outer
         const double hole = inner > 0.5 ? chord(inner - 0.5, dy) : -1.0;  // within: nothing
         const double clear = inner > 0.0 ? chord(inner + 0.5, dy) : -1.0; // beyond: none of hole
-        auto* line = reinterpret_cast<QRgb*>(layer.scanLine(y));
+        QRgb* const line = lineAt(y);
         const int left = std::max(0, int(std::floor(centre.x() - reach)));
         const int right = std::min(layer.width() - 1, int(std::ceil(centre.x() + reach)));
         for (int x = left; x <= right; ++x) {
@@ -120,10 +132,7 @@ void blendRing(QImage& layer, QPointF centre, double inner, double outer, const 
                 continue;
             }
             if (dx > solid || dx < clear) {
-                // Past the outer edge's half pixel, or short of the inner one, the coverage is
-                // nothing: told by the squared distance, without the square root.
-                const double squared = dx * dx + dy * dy;
-                if (squared >= farSquared || squared <= nearSquared) {
+                if (uncovered(dx, dy)) {
                     continue;
                 }
                 const std::uint32_t alpha = edgeAlpha(dx, dy, inner, outer);
