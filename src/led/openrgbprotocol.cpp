@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace kelvara::openrgb {
 
@@ -77,13 +78,6 @@ private:
     bool m_ok = true;
 };
 
-void appendU16(QByteArray& out, quint16 value)
-{
-    char bytes[2];
-    qToLittleEndian(value, bytes);
-    out.append(bytes, 2);
-}
-
 Mode readMode(ByteReader& in, quint32 version)
 {
     Mode mode;
@@ -108,11 +102,30 @@ Mode readMode(ByteReader& in, quint32 version)
     return mode;
 }
 
-void skipZone(ByteReader& in, quint32 version)
+Zone readZone(ByteReader& in, quint32 version)
 {
-    in.str16();
-    in.skip(16);       // type, leds min, max, count
-    in.skip(in.u16()); // matrix
+    Zone zone;
+    zone.name = in.str16();
+    in.skip(12); // type, leds min, max
+    zone.ledsCount = in.u32();
+    const quint16 matrixBytes = in.u16();
+    if (matrixBytes >= 8) {
+        const qsizetype end = in.position() + matrixBytes;
+        const quint32 height = in.u32();
+        const quint32 width = in.u32();
+        // A map whose cells do not fill the block exactly is skipped rather than guessed at.
+        if (in.ok() && height > 0 && width > 0 && quint64(height) * width * 4 + 8 == matrixBytes) {
+            zone.matrixHeight = height;
+            zone.matrixWidth = width;
+            zone.matrix.reserve(std::size_t(height) * width);
+            for (quint64 i = 0; i < quint64(height) * width && in.ok(); ++i) {
+                zone.matrix.push_back(in.u32());
+            }
+        }
+        in.skip(end - in.position());
+    } else {
+        in.skip(matrixBytes);
+    }
     if (version >= 4) {
         const quint16 segments = in.u16();
         for (quint16 i = 0; i < segments && in.ok(); ++i) {
@@ -135,6 +148,7 @@ void skipZone(ByteReader& in, quint32 version)
         }
         in.str16();
     }
+    return zone;
 }
 
 } // namespace
@@ -159,12 +173,20 @@ QByteArray encodePacket(quint32 deviceId, quint32 id, const QByteArray& payload)
 QByteArray encodeUpdateLeds(quint32 deviceId, const std::vector<quint32>& colours)
 {
     const auto count = quint16(std::min<std::size_t>(colours.size(), 0xFFFF));
-    QByteArray payload = encodeU32(quint32(6 + 4 * count));
-    appendU16(payload, count);
+    const auto payloadSize = quint32(6 + 4 * count);
+    // Written in place: this runs for every keyboard on every frame.
+    QByteArray packet(qsizetype(headerSize + payloadSize), Qt::Uninitialized);
+    char* out = packet.data();
+    std::memcpy(out, "ORGB", 4);
+    qToLittleEndian(deviceId, out + 4);
+    qToLittleEndian(updateLeds, out + 8);
+    qToLittleEndian(payloadSize, out + 12);
+    qToLittleEndian(payloadSize, out + 16);
+    qToLittleEndian(count, out + 20);
     for (quint16 i = 0; i < count; ++i) {
-        payload += encodeU32(colours[i]);
+        qToLittleEndian(colours[i], out + 22 + 4 * i);
     }
-    return encodePacket(deviceId, updateLeds, payload);
+    return packet;
 }
 
 QByteArray encodeUpdateMode(quint32 deviceId, qint32 modeIndex, const QByteArray& modeBlock)
@@ -221,7 +243,7 @@ std::optional<Controller> parseControllerData(const QByteArray& payload, quint32
     }
     const quint16 zones = in.u16();
     for (quint16 i = 0; i < zones && in.ok(); ++i) {
-        skipZone(in, version);
+        c.zones.push_back(readZone(in, version));
     }
     const quint16 leds = in.u16();
     for (quint16 i = 0; i < leds && in.ok(); ++i) {

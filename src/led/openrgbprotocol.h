@@ -27,6 +27,10 @@ inline constexpr quint32 signalUpdate = 1150;
 inline constexpr quint32 highestVersion = 6;
 inline constexpr quint32 lowestVersion = 4;
 inline constexpr int keyboardType = 5;
+inline constexpr int keypadType = 18;
+inline constexpr int laptopType = 19;
+// A matrix cell with no LED behind it.
+inline constexpr quint32 noMatrixCell = 0xFFFFFFFF;
 inline constexpr quint32 perLedColorFlag = 0x20;
 inline constexpr quint32 colorModePerLed = 1;
 // Larger payloads are refused, as the server itself refuses them.
@@ -72,12 +76,24 @@ struct Mode
     QByteArray block; // as received, for echoing back
 };
 
+struct Zone
+{
+    QString name;
+    quint32 ledsCount = 0;
+    // Row-major cells of LED indices relative to the zone's first LED, or noMatrixCell; empty when
+    // the zone has no matrix or sent one whose size does not add up.
+    quint32 matrixHeight = 0;
+    quint32 matrixWidth = 0;
+    std::vector<quint32> matrix;
+};
+
 struct Controller
 {
     int type = -1;
     QString name;
     qint32 activeMode = -1;
     std::vector<Mode> modes;
+    std::vector<Zone> zones;
     std::vector<QString> ledNames;
     std::vector<quint32> colours;
 };

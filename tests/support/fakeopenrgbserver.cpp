@@ -81,23 +81,38 @@ QByteArray FakeOpenRgbServer::encodeDevice(const Device& device, quint32 version
     for (const QString& name : device.modes) {
         out += mode(name, version);
     }
-    u16(out, 1); // one zone holding every LED
-    str16(out, QStringLiteral("Keyboard"));
-    u32(out, 2);
-    for (int i = 0; i < 3; ++i) {
-        u32(out, quint32(device.leds.size()));
+    std::vector<Zone> zones = device.zones;
+    if (zones.empty()) {
+        zones.push_back(Zone{QStringLiteral("Keyboard"), quint32(device.leds.size()), 0, 0, {}});
     }
-    u16(out, 0); // no matrix
-    if (version >= 4) {
-        u16(out, 0);
-    }
-    if (version >= 5) {
-        u32(out, 0);
-    }
-    if (version >= 6) {
-        u32(out, quint32(-1));
-        u16(out, 0);
-        str16(out, QString());
+    u16(out, quint16(zones.size()));
+    for (const Zone& zone : zones) {
+        str16(out, zone.name);
+        u32(out, zone.matrix.empty() ? 1 : 2); // linear or matrix
+        for (int i = 0; i < 3; ++i) {
+            u32(out, zone.ledsCount);
+        }
+        if (zone.matrix.empty()) {
+            u16(out, 0);
+        } else {
+            u16(out, quint16(8 + 4 * zone.matrix.size()));
+            u32(out, zone.matrixHeight);
+            u32(out, zone.matrixWidth);
+            for (const quint32 cell : zone.matrix) {
+                u32(out, cell);
+            }
+        }
+        if (version >= 4) {
+            u16(out, 0);
+        }
+        if (version >= 5) {
+            u32(out, 0);
+        }
+        if (version >= 6) {
+            u32(out, quint32(-1));
+            u16(out, 0);
+            str16(out, QString());
+        }
     }
     u16(out, quint16(device.leds.size()));
     for (const QString& led : device.leds) {
@@ -108,7 +123,7 @@ QByteArray FakeOpenRgbServer::encodeDevice(const Device& device, quint32 version
     }
     u16(out, quint16(device.leds.size()));
     for (std::size_t i = 0; i < device.leds.size(); ++i) {
-        u32(out, 0x000102); // a resting colour of the keyboard's own
+        u32(out, device.restingColour);
     }
     if (version >= 5) {
         u16(out, 0);

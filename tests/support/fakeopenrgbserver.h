@@ -1,5 +1,7 @@
 #pragma once
 
+#include "led/openrgbprotocol.h"
+
 #include <QByteArray>
 #include <QMutex>
 #include <QString>
@@ -26,6 +28,9 @@ public:
         std::vector<QString> modes{QStringLiteral("Static"), QStringLiteral("Direct")};
         int activeMode = 0;
         std::vector<QString> leds;
+        // Without zones, one zone without a matrix holds every LED.
+        std::vector<openrgb::Zone> zones;
+        quint32 restingColour = 0x000102; // the colour every LED has before a client sets one
     };
 
     struct Received
