@@ -5,10 +5,12 @@
 #include "app/appdelegate.h"
 #include "canvas/artcanvasview.h"
 #include "engine/kelvaraactions.h"
+#include "led/keyboardframes.h"
 #include "led/ledbackend.h"
 #include "led/openrgbprotocol.h"
 #include "platform/keepawake.h"
 #include "rings/ringsettingstable.h"
+#include "support/fakeopenrgbserver.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -30,34 +32,60 @@ public:
     void endActivity(std::uint64_t) override {}
 };
 
-// Fills a frame per pass and encodes it, as the lighting service client does.
+// Fills a frame per pass and encodes it, as the lighting service client does, for a full-size
+// ISO keyboard with media keys and an underglow: table keys by code, the rest by place or rule.
 class EncodingBackend : public kelvara::LedBackend
 {
 public:
+    EncodingBackend()
+    {
+        kelvara::openrgb::Controller keyboard;
+        keyboard.type = kelvara::openrgb::keyboardType;
+        keyboard.ledNames = kelvara::testing::FakeOpenRgbServer::fullKeyboardLeds();
+        for (const char* extra : {"Key: #", "Key: \\ (ISO)", "Key: Media Previous",
+                                  "Key: Media Play/Pause", "Key: Media Next", "Key: Media Mute"}) {
+            keyboard.ledNames.push_back(QString::fromUtf8(extra));
+        }
+        for (int i = 1; i <= 20; ++i) {
+            keyboard.ledNames.push_back(QStringLiteral("Underglow %1").arg(i));
+        }
+        keyboard.colours.assign(keyboard.ledNames.size(), 0);
+        keyboard.zones.push_back(
+            {QStringLiteral("Keyboard"), quint32(keyboard.ledNames.size()), 0, 0, {}});
+        m_frames.add(0, keyboard);
+    }
+
     bool init() override { return true; }
 
     bool sdkVersion(int*, int*, int*) override { return true; }
 
     bool setHidKey(int hid, int r, int g, int b) override
     {
-        m_frame[std::size_t(hid) % m_frame.size()] = kelvara::openrgb::colourFromPercent(r, g, b);
-        return true;
+        return m_frames.lightCode(hid, r, g, b);
     }
 
     bool setNamedKey(unsigned int key, int r, int g, int b) override
     {
-        return setHidKey(int(key % 7), r, g, b);
+        return m_frames.lightCode(key, r, g, b);
+    }
+
+    std::span<const QPointF> extraPlaces() const override { return m_frames.places(); }
+
+    void setPlaceColour(std::size_t place, int r, int g, int b) override
+    {
+        m_frames.lightPlace(place, r, g, b);
     }
 
     void endPass() override
     {
-        benchmark::DoNotOptimize(kelvara::openrgb::encodeUpdateLeds(0, m_frame));
+        m_frames.finishPass();
+        benchmark::DoNotOptimize(m_frames.encode());
     }
 
     void shutdown() override {}
 
 private:
-    std::vector<quint32> m_frame = std::vector<quint32>(117);
+    kelvara::KeyboardFrames m_frames;
 };
 
 // The delegate with its window on screen and the clock started, or null when the window never

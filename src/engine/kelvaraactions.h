@@ -92,6 +92,8 @@ private:
     QImage m_samplingImage;
     std::vector<std::pair<std::size_t, QPoint>> m_samples;
     std::vector<QPoint> m_samplePixels;
+    // The pixel of each of the LED layer's extra places, in its order.
+    std::vector<QPoint> m_placeSamples;
 };
 
 } // namespace kelvara

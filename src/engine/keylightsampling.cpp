@@ -10,6 +10,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <span>
 #include <utility>
 
 namespace kelvara {
@@ -56,6 +57,17 @@ void KelvaraActions::updateKeyLights()
             m_samplePixels.push_back(at);
         }
     }
+    // The LEDs no row reaches are read at their own places, kept inside the image.
+    const std::span<const QPointF> places = ledBackend().extraPlaces();
+    m_placeSamples.clear();
+    for (const QPointF& place : places) {
+        const QPoint at(
+            std::clamp(static_cast<int>(place.x() * backingRenderScaleHoriz), 0, image.width() - 1),
+            std::clamp(static_cast<int>(place.y() * backingRenderScaleVert), 0,
+                       image.height() - 1));
+        m_placeSamples.push_back(at);
+        m_samplePixels.push_back(at);
+    }
 
     // Several rows may read one pixel; the rings must go onto it once.
     std::sort(m_samplePixels.begin(), m_samplePixels.end(),
@@ -81,6 +93,11 @@ void KelvaraActions::updateKeyLights()
         } else {
             LogiLedSetLightingForKeyWithHidCode(static_cast<int>(row.hidCode), red, green, blue);
         }
+    }
+    for (std::size_t place = 0; place < m_placeSamples.size(); ++place) {
+        const QColor colour = image.pixelColor(m_placeSamples[place]);
+        ledBackend().setPlaceColour(place, percent(colour.redF()), percent(colour.greenF()),
+                                    percent(colour.blueF()));
     }
     endLedPass();
 }

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QPointF>
+
+#include <cstddef>
 #include <memory>
+#include <span>
 
 namespace kelvara {
 
@@ -17,6 +21,20 @@ public:
     virtual bool setNamedKey(unsigned int keyName, int red, int green, int blue) = 0;
     virtual void endPass() = 0;
     virtual void shutdown() = 0;
+
+    // Points of the keyboard picture, in layout units, whose colours the backend wants in every
+    // pass besides the key layout table's keys: the LEDs that no row reaches. The list stays the
+    // same from one change of the keyboards to the next.
+    virtual std::span<const QPointF> extraPlaces() const { return {}; }
+
+    // The colour under extraPlaces()[place] in this pass, percent per channel.
+    virtual void setPlaceColour(std::size_t place, int red, int green, int blue)
+    {
+        static_cast<void>(place);
+        static_cast<void>(red);
+        static_cast<void>(green);
+        static_cast<void>(blue);
+    }
 };
 
 // A backend with no keyboard behind it: it records nothing and cannot connect.

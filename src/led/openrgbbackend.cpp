@@ -1,12 +1,13 @@
 #include "led/openrgbbackend.h"
 
-#include "led/ledkeynames.h"
 #include "platform/systemlog.h"
 
 #include <QtEndian>
 
 #include <algorithm>
 #include <cerrno>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 
 namespace kelvara {
@@ -20,6 +21,15 @@ constexpr int replyTimeout = 1000;     // ms, for each reply of the handshake
 constexpr int restoreTimeout = 250;    // ms, for the acknowledgement of the restored mode
 // A server that stops reading gets no more frames rather than an ever-growing buffer.
 constexpr qint64 maxQueuedBytes = 256 * 1024;
+// A version 6 server answers every frame; one that says nothing for this long is gone.
+constexpr int silenceLimit = 8000; // ms
+// A server on another machine that vanishes without a word (a suspended host, a pulled cable) is
+// noticed by the kernel: data unacknowledged for this long, or an idle link whose keep-alive
+// probes go unanswered, ends the connection.
+constexpr int tcpUserTimeout = 7000; // ms
+constexpr int keepAliveIdle = 2;     // seconds
+constexpr int keepAliveInterval = 1; // seconds
+constexpr int keepAliveProbes = 5;
 
 // The mode a keyboard shows software frames in: Direct, else Custom, with per-LED colours.
 int directModeOf(const Controller& controller)
@@ -35,15 +45,15 @@ int directModeOf(const Controller& controller)
     return -1;
 }
 
-int ledIndexOf(const Controller& controller, const std::vector<QString>& names)
+void watchForSilentPeer(qintptr descriptor)
 {
-    for (const QString& name : names) {
-        const auto it = std::find(controller.ledNames.begin(), controller.ledNames.end(), name);
-        if (it != controller.ledNames.end()) {
-            return int(it - controller.ledNames.begin());
-        }
-    }
-    return -1;
+    const int fd = int(descriptor);
+    const int on = 1;
+    setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &keepAliveIdle, sizeof keepAliveIdle);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &keepAliveInterval, sizeof keepAliveInterval);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &keepAliveProbes, sizeof keepAliveProbes);
+    setsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &tcpUserTimeout, sizeof tcpUserTimeout);
 }
 
 } // namespace
@@ -57,7 +67,12 @@ OpenRgbBackend::OpenRgbBackend(QString host, quint16 port, QObject* parent)
     m_retry.setInterval(2000);
     m_replyTimeout.setSingleShot(true);
     m_replyTimeout.setInterval(replyTimeout);
+    m_silence.setSingleShot(true);
+    m_silence.setInterval(silenceLimit);
     connect(&m_retry, &QTimer::timeout, this, &OpenRgbBackend::connectNow);
+    connect(&m_silence, &QTimer::timeout, this, [this] {
+        lost(QStringLiteral("no answer for %1 seconds").arg(m_silence.interval() / 1000.0));
+    });
     connect(&m_replyTimeout, &QTimer::timeout, this, &OpenRgbBackend::replyTimedOut);
     connect(&m_socket, &QTcpSocket::connected, this, &OpenRgbBackend::connected);
     connect(&m_socket, &QTcpSocket::readyRead, this, &OpenRgbBackend::readIncoming);
@@ -93,7 +108,7 @@ bool OpenRgbBackend::init()
             replyTimedOut();
         }
     }
-    return m_stage == Stage::Running && !m_keyboards.empty();
+    return m_stage == Stage::Running && !m_frames.keyboards().empty();
 }
 
 bool OpenRgbBackend::sdkVersion(int* majorNum, int* minorNum, int* buildNum)
@@ -106,28 +121,17 @@ bool OpenRgbBackend::sdkVersion(int* majorNum, int* minorNum, int* buildNum)
 
 bool OpenRgbBackend::setHidKey(int hidCode, int red, int green, int blue)
 {
-    return light(hidCode, colourFromPercent(red, green, blue));
+    return m_frames.lightCode(hidCode, red, green, blue);
 }
 
 bool OpenRgbBackend::setNamedKey(unsigned int keyName, int red, int green, int blue)
 {
-    return light(keyName, colourFromPercent(red, green, blue));
+    return m_frames.lightCode(keyName, red, green, blue);
 }
 
-bool OpenRgbBackend::light(std::int64_t code, quint32 colour)
+void OpenRgbBackend::setPlaceColour(std::size_t place, int red, int green, int blue)
 {
-    bool lit = false;
-    for (Keyboard& keyboard : m_keyboards) {
-        const auto it =
-            std::lower_bound(keyboard.leds.begin(), keyboard.leds.end(), code,
-                             [](const auto& entry, std::int64_t c) { return entry.first < c; });
-        if (it != keyboard.leds.end() && it->first == code &&
-            std::size_t(it->second) < keyboard.frame.size()) {
-            keyboard.frame[std::size_t(it->second)] = colour;
-            lit = true;
-        }
-    }
-    return lit;
+    m_frames.lightPlace(place, red, green, blue);
 }
 
 void OpenRgbBackend::endPass()
@@ -138,14 +142,14 @@ void OpenRgbBackend::endPass()
         m_wanted = true;
         connectNow();
     }
+    m_frames.finishPass();
     if (m_stage != Stage::Running || m_socket.bytesToWrite() > maxQueuedBytes) {
         return;
     }
-    QByteArray frames;
-    for (const Keyboard& keyboard : m_keyboards) {
-        frames += encodeUpdateLeds(keyboard.id, keyboard.frame);
+    sendFrames(m_frames.encode());
+    if (m_version >= 6 && !m_silence.isActive() && !m_frames.keyboards().empty()) {
+        m_silence.start();
     }
-    sendFrames(frames);
 }
 
 void OpenRgbBackend::sendFrames(const QByteArray& bytes)
@@ -180,10 +184,11 @@ void OpenRgbBackend::shutdown()
     m_wanted = false;
     m_shutDown = true;
     m_retry.stop();
+    m_silence.stop();
     if (m_stage == Stage::Running) {
         m_modeAcks = 0;
         int restored = 0;
-        for (const Keyboard& keyboard : m_keyboards) {
+        for (const KeyboardFrames::Keyboard& keyboard : m_frames.keyboards()) {
             const auto saved = m_savedModes.find(keyboard.data.name);
             if (saved == m_savedModes.end()) {
                 continue;
@@ -237,6 +242,7 @@ void OpenRgbBackend::connectNow()
 void OpenRgbBackend::connected()
 {
     m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    watchForSilentPeer(m_socket.socketDescriptor());
     m_stage = Stage::Version;
     send(encodePacket(0, requestProtocolVersion, encodeU32(highestVersion)));
     m_replyTimeout.start();
@@ -244,6 +250,7 @@ void OpenRgbBackend::connected()
 
 void OpenRgbBackend::readIncoming()
 {
+    m_silence.stop();
     m_reader.append(m_socket.readAll());
     while (const auto packet = m_reader.next()) {
         handle(*packet);
@@ -288,7 +295,7 @@ void OpenRgbBackend::handle(const Packet& packet)
             return;
         }
         m_pendingIds = *ids;
-        m_keyboards.clear();
+        m_frames.clear();
         m_stage = Stage::Controllers;
         requestNextController();
         return;
@@ -344,45 +351,30 @@ void OpenRgbBackend::requestNextController()
 
 void OpenRgbBackend::addController(quint32 id, const Controller& controller)
 {
-    if (controller.type != keyboardType || directModeOf(controller) < 0) {
+    if (!isKeyboardLike(controller) || directModeOf(controller) < 0) {
         return;
     }
-    Keyboard keyboard{id, controller, controller.colours, {}};
-    keyboard.frame.resize(std::min(controller.colours.size(), controller.ledNames.size()));
-    for (std::int64_t hid = 0; hid < 256; ++hid) {
-        const int led = ledIndexOf(controller, ledNamesForHidCode(hid));
-        if (led >= 0) {
-            keyboard.leds.emplace_back(hid, led);
-        }
-    }
-    // Key names after the HID usages, in rising order, so that the list stays in order of code.
-    for (const std::int64_t name : {0xFFF1, 0xFFF2, 0xFFF3, 0xFFF4, 0xFFF5, 0xFFF6, 0xFFF7, 0xFFF8,
-                                    0xFFF9, 0xFFFF1, 0xFFFF2}) {
-        const int led = ledIndexOf(controller, ledNamesForKeyName(name));
-        if (led >= 0) {
-            keyboard.leds.emplace_back(name, led);
-        }
-    }
+    m_frames.add(id, controller);
     if (!m_savedModes.count(controller.name) && controller.activeMode >= 0 &&
         std::size_t(controller.activeMode) < controller.modes.size()) {
         m_savedModes[controller.name] =
             SavedMode{controller.activeMode, controller.modes[std::size_t(controller.activeMode)],
                       controller.colours};
     }
-    m_keyboards.push_back(std::move(keyboard));
 }
 
 void OpenRgbBackend::takeOver()
 {
-    for (const Keyboard& keyboard : m_keyboards) {
+    for (const KeyboardFrames::Keyboard& keyboard : m_frames.keyboards()) {
         const int direct = directModeOf(keyboard.data);
         send(encodeUpdateMode(keyboard.id, direct, keyboard.data.modes[std::size_t(direct)].block));
+        systemLog(placementSummary(keyboard.data.name, keyboard.placement));
     }
     m_stage = Stage::Running;
     if (m_reportedLoss) {
         m_reportedLoss = false;
-        systemLog(
-            QStringLiteral("The lighting service is back: %1 keyboards.").arg(m_keyboards.size()));
+        systemLog(QStringLiteral("The lighting service is back: %1 keyboards.")
+                      .arg(m_frames.keyboards().size()));
     }
 }
 
@@ -394,6 +386,7 @@ void OpenRgbBackend::lost(const QString& why)
     const bool wasRunning = m_stage == Stage::Running;
     m_stage = Stage::Disconnected;
     m_replyTimeout.stop();
+    m_silence.stop();
     m_socket.abort();
     if (wasRunning && !m_reportedLoss) {
         m_reportedLoss = true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "led/keyboardframes.h"
 #include "led/ledbackend.h"
 #include "led/openrgbprotocol.h"
 
@@ -34,15 +35,25 @@ public:
     void endPass() override;
     void shutdown() override;
 
+    std::span<const QPointF> extraPlaces() const override { return m_frames.places(); }
+
+    void setPlaceColour(std::size_t place, int red, int green, int blue) override;
+
     // Keyboards taken over and ready for frames.
     bool isRunning() const { return m_stage == Stage::Running; }
 
-    std::size_t keyboardCount() const { return m_keyboards.size(); }
+    std::size_t keyboardCount() const { return m_frames.keyboards().size(); }
+
+    // The keyboards taken over, with where each LED takes its colour from.
+    const std::vector<KeyboardFrames::Keyboard>& keyboards() const { return m_frames.keyboards(); }
 
     quint32 protocolVersion() const { return m_version; }
 
     // How long to wait between tries while the server is away.
     void setRetryInterval(int milliseconds) { m_retry.setInterval(milliseconds); }
+
+    // How long a version 6 server may leave frames unanswered before it counts as gone.
+    void setSilenceLimit(int milliseconds) { m_silence.setInterval(milliseconds); }
 
 private:
     enum class Stage
@@ -53,16 +64,6 @@ private:
         Ids,
         Controllers,
         Running
-    };
-
-    struct Keyboard
-    {
-        quint32 id;
-        openrgb::Controller data;
-        std::vector<quint32> frame;
-        // HID usage (below 256) or key-name code (0xFFF1 and up), and its LED index; in order of
-        // code. A short flat list: looked up for every key on every frame.
-        std::vector<std::pair<std::int64_t, int>> leds;
     };
 
     struct SavedMode
@@ -82,7 +83,6 @@ private:
     void addController(quint32 id, const openrgb::Controller& controller);
     void takeOver();
     void lost(const QString& why);
-    bool light(std::int64_t code, quint32 colour);
     void send(const QByteArray& bytes);
     void sendFrames(const QByteArray& bytes);
 
@@ -93,10 +93,12 @@ private:
     Stage m_stage = Stage::Disconnected;
     quint32 m_version = 0;
     std::vector<quint32> m_pendingIds;
-    std::vector<Keyboard> m_keyboards;
+    KeyboardFrames m_frames;
     std::map<QString, SavedMode> m_savedModes; // by controller name, as first found
     QTimer m_retry;
     QTimer m_replyTimeout;
+    // Runs while frames wait for a version 6 server's first word since they went out.
+    QTimer m_silence;
     bool m_wanted = false;
     bool m_shutDown = false;
     bool m_reportedLoss = false;

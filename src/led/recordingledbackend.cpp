@@ -62,4 +62,12 @@ std::optional<RecordingLedBackend::KeyCall> RecordingLedBackend::lastSent(Kind k
     return std::nullopt;
 }
 
+void RecordingLedBackend::setPlaceColour(std::size_t place, int red, int green, int blue)
+{
+    if (placeColours.size() <= place) {
+        placeColours.resize(place + 1, {-1, -1, -1});
+    }
+    placeColours[place] = {red, green, blue};
+}
+
 } // namespace kelvara

@@ -2,6 +2,7 @@
 
 #include "led/ledbackend.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -37,6 +38,10 @@ public:
     void endPass() override;
     void shutdown() override;
 
+    std::span<const QPointF> extraPlaces() const override { return places; }
+
+    void setPlaceColour(std::size_t place, int red, int green, int blue) override;
+
     // The calls of the passes that ended, oldest first, and of the pass under way.
     const std::vector<std::vector<KeyCall>>& passes() const { return m_passes; }
 
@@ -52,6 +57,9 @@ public:
     int initCalls = 0;
     int versionCalls = 0;
     int shutdownCalls = 0;
+    // Extra places to ask the sampling pass for, and the last colour each one was given.
+    std::vector<QPointF> places;
+    std::vector<std::array<int, 3>> placeColours;
     // Called on every init and shutdown, for tests that check the order of steps.
     std::function<void(const char*)> onLifecycle;
 

@@ -53,11 +53,27 @@ protected:
             EXPECT_EQ(call.blue, int(double(expected.blueF()) * 100)) << row.hidCode;
         }
         EXPECT_EQ(i, pass.size());
+        // The LED layer's own places are read the same way, kept inside the image.
+        ASSERT_EQ(leds->placeColours.size(), leds->places.size());
+        for (std::size_t p = 0; p < leds->places.size(); ++p) {
+            const QPointF place = leds->places[p];
+            const QPoint at(
+                std::clamp(int(place.x() * engine.backingRenderScaleHoriz), 0, whole.width() - 1),
+                std::clamp(int(place.y() * engine.backingRenderScaleVert), 0, whole.height() - 1));
+            const QColor expected = whole.pixelColor(at);
+            EXPECT_EQ(leds->placeColours[p],
+                      (std::array<int, 3>{int(double(expected.redF()) * 100),
+                                          int(double(expected.greenF()) * 100),
+                                          int(double(expected.blueF()) * 100)}))
+                << place.x() << ", " << place.y();
+        }
     }
 
     // Waves of all five rings at every stage of their lives, over the whole keyboard.
     void startOverlappingWaves()
     {
+        // Places of LEDs that no row reaches, two of them off the picture.
+        leds->places = {{574, 185}, {136, 224}, {933, 20}, {41, 107}, {-5, 400}, {2000, 0}};
         ringSettings().active = {true, true, true, true, true};
         for (int key = 0; key < 50; key += 3) {
             engine.startWaveForKey(key);

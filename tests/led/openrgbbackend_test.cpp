@@ -196,7 +196,7 @@ TEST_F(OpenRgbBackendTest, AServerThatGoesAwayIsTakenOverAgainWhenItComesBack)
     server.stop();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !backend.isRunning(); }, 5000));
     backend.endPass(); // nothing to send to, nothing blocks
-    EXPECT_EQ(log.size(), 1);
+    EXPECT_EQ(log.filter(QStringLiteral("Lost the lighting service")).size(), 1);
 
     server.clearReceived();
     server.restart();
@@ -208,11 +208,34 @@ TEST_F(OpenRgbBackendTest, AServerThatGoesAwayIsTakenOverAgainWhenItComesBack)
     backend.shutdown();
 }
 
+TEST_F(OpenRgbBackendTest, AServerThatFallsSilentIsLostAndTakenOverWhenItAnswersAgain)
+{
+    FakeOpenRgbServer server(6, {keyboard()});
+    OpenRgbBackend backend(QStringLiteral("127.0.0.1"), server.port());
+    backend.setRetryInterval(50);
+    backend.setSilenceLimit(300);
+    ASSERT_TRUE(backend.init());
+    // A server that keeps the connection but answers nothing, like a suspended host.
+    server.setPaused(true);
+    backend.endPass();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !backend.isRunning(); }, 5000));
+    EXPECT_EQ(log.filter(QStringLiteral("(no answer for 0.3 seconds); trying again.")).size(), 1)
+        << log.join('\n').toStdString();
+
+    server.clearReceived();
+    server.setPaused(false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return backend.isRunning(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.received(openrgb::updateMode).size() == 1; }));
+    backend.shutdown();
+}
+
 TEST_F(OpenRgbBackendTest, AServerThatStopsReadingGetsWholeFramesInOrderWhenItReadsOn)
 {
     const FakeOpenRgbServer::Device device = keyboard();
     FakeOpenRgbServer server(6, {device});
     OpenRgbBackend backend(QStringLiteral("127.0.0.1"), server.port());
+    // Slow machines take a while over this many passes; the server is not to count as gone.
+    backend.setSilenceLimit(600000);
     ASSERT_TRUE(backend.init());
     server.clearReceived();
     server.setPaused(true);
@@ -302,6 +325,29 @@ TEST(OpenRgbProtocol, PacketReaderWaitsForWholePacketsAndRefusesNonsense)
     reader.append(QByteArray(16, 'x'));
     EXPECT_FALSE(reader.next());
     EXPECT_TRUE(reader.failed());
+}
+
+TEST(OpenRgbProtocol, ZoneMatricesAreReadAtEveryVersionAndBadOnesLeftOut)
+{
+    FakeOpenRgbServer::Device device;
+    device.leds = {QStringLiteral("Key: Q"), QStringLiteral("Key: W"), QStringLiteral("Key: E"),
+                   QStringLiteral("Logo")};
+    device.zones = {
+        openrgb::Zone{QStringLiteral("Keys"), 3, 2, 2, {0, 1, openrgb::noMatrixCell, 2}},
+        // Says 3 x 3 but holds two cells: the map is left out, the rest still read.
+        openrgb::Zone{QStringLiteral("Logo"), 1, 3, 3, {0, 0}}};
+    for (const quint32 version : {4u, 5u, 6u}) {
+        const auto parsed =
+            openrgb::parseControllerData(FakeOpenRgbServer::encodeDevice(device, version), version);
+        ASSERT_TRUE(parsed.has_value()) << version;
+        ASSERT_EQ(parsed->zones.size(), 2u);
+        EXPECT_EQ(parsed->zones[0].name, QStringLiteral("Keys"));
+        EXPECT_EQ(parsed->zones[0].ledsCount, 3u);
+        EXPECT_EQ(parsed->zones[0].matrixWidth, 2u);
+        EXPECT_EQ(parsed->zones[0].matrix, device.zones[0].matrix);
+        EXPECT_TRUE(parsed->zones[1].matrix.empty());
+        EXPECT_EQ(parsed->ledNames, device.leds);
+    }
 }
 
 TEST(OpenRgbProtocol, ControllerCountsAreCheckedAgainstTheirPayload)

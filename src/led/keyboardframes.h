@@ -1,0 +1,58 @@
+#pragma once
+
+#include "led/ledplacement.h"
+#include "led/openrgbprotocol.h"
+
+#include <QByteArray>
+#include <QPointF>
+
+#include <cstdint>
+#include <span>
+#include <utility>
+#include <vector>
+
+namespace kelvara {
+
+// The colour buffers of the keyboards the LED layer has taken over, and how each of their LEDs
+// gets its colour. A sampling pass lights table keys by code and the other placed LEDs by place;
+// when it ends, the LEDs that follow the rule take the mean colour of the pass's table keys, so
+// that no LED keeps a colour from before. Owned by the OpenRGB backend; main thread only.
+class KeyboardFrames
+{
+public:
+    struct Keyboard
+    {
+        quint32 id;
+        openrgb::Controller data;
+        LedPlacement placement;
+        std::vector<quint32> frame; // 0x00BBGGRR per LED
+    };
+
+    void clear();
+    // Works out where the controller's LEDs take their colours from and keeps a buffer for it.
+    const Keyboard& add(quint32 id, const openrgb::Controller& controller);
+
+    const std::vector<Keyboard>& keyboards() const { return m_keyboards; }
+
+    // Points of the keyboard picture (layout units) whose colours the placed LEDs need, each once.
+    std::span<const QPointF> places() const { return m_places; }
+
+    // False when no LED has that code.
+    bool lightCode(std::int64_t code, int red, int green, int blue);
+    void lightPlace(std::size_t place, int red, int green, int blue);
+    // Gives the rule's LEDs their colour and starts the next pass's mean afresh.
+    void finishPass();
+    // One UPDATELEDS per keyboard.
+    QByteArray encode() const;
+
+private:
+    std::vector<Keyboard> m_keyboards;
+    std::vector<QPointF> m_places;
+    // For each place, the keyboard and LED indices it lights.
+    std::vector<std::vector<std::pair<std::size_t, std::size_t>>> m_placeLeds;
+    // Sums of this pass's table key colours, percent.
+    long long m_sum[3] = {0, 0, 0};
+    long long m_lit = 0;
+};
+
+} // namespace kelvara

@@ -1,0 +1,182 @@
+// The engine's frames through an OpenRGB protocol peer to keyboards that the key layout table
+// alone does not cover: ISO and legend-named boards, laptops, two-LED keys, unplaced lights.
+
+#include "led/logiled.h"
+#include "led/openrgbbackend.h"
+#include "platform/systemlog.h"
+#include "support/enginefixture.h"
+#include "support/painting.h"
+#include "support/referencekeyboards.h"
+
+#include <QTest>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace kelvara {
+namespace {
+
+using testing::FakeOpenRgbServer;
+
+constexpr quint32 magenta = 0xFF00FF;
+
+class KeyPlacingThroughThePeer : public testing::EngineFixture
+{
+protected:
+    KeyPlacingThroughThePeer()
+    {
+        setSystemLogSink([this](const QString& l) { log.append(l); });
+    }
+
+    ~KeyPlacingThroughThePeer() override { setSystemLogSink({}); }
+
+    void serve(const FakeOpenRgbServer::Device& served)
+    {
+        device = served;
+        server = std::make_unique<FakeOpenRgbServer>(6, std::vector{device});
+        auto openRgb =
+            std::make_unique<OpenRgbBackend>(QStringLiteral("127.0.0.1"), server->port());
+        backend = openRgb.get();
+        installLedBackend(std::move(openRgb));
+        ASSERT_TRUE(backend->init());
+    }
+
+    // One sampling pass; the colours the peer received for the device's LEDs.
+    std::vector<quint32> pass()
+    {
+        server->clearReceived();
+        engine.updateKeyLights();
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return !server->received(openrgb::updateLeds).empty(); }));
+        const QByteArray payload = server->received(openrgb::updateLeds).back().payload;
+        std::vector<quint32> colours;
+        const quint16 count = qFromLittleEndian<quint16>(payload.constData() + 4);
+        for (int i = 0; i < count; ++i) {
+            colours.push_back(qFromLittleEndian<quint32>(payload.constData() + 6 + 4 * i));
+        }
+        EXPECT_EQ(colours.size(), device.leds.size());
+        return colours;
+    }
+
+    std::size_t led(const QString& name, int nth = 0) const
+    {
+        for (std::size_t i = 0; i < device.leds.size(); ++i) {
+            if (device.leds[i] == name && nth-- == 0) {
+                return i;
+            }
+        }
+        ADD_FAILURE() << "no LED " << name.toStdString();
+        return 0;
+    }
+
+    // Starts a wave at the key with the virtual key code and runs frames until the LED lights,
+    // reporting whether another LED stayed dark every frame up to then.
+    bool lightsBefore(std::int64_t keyCode, std::size_t lit, std::size_t dark)
+    {
+        canvas.backgroundImage = testing::solidPicture(Qt::black);
+        testing::onlyFirstRing(40, 0, 1, 60, 100, 100);
+        ringSettings().thickness[0] = 6;
+        engine.startWaveForKey(keyCode);
+        for (int frame = 0; frame < 40; ++frame) {
+            engine.theCircles.advanceFrame();
+            const std::vector<quint32> colours = pass();
+            if (colours.at(dark) != 0) {
+                return false;
+            }
+            if (colours.at(lit) != 0) {
+                return true;
+            }
+        }
+        ADD_FAILURE() << "the wave never reached LED " << lit;
+        return false;
+    }
+
+    QStringList log;
+    FakeOpenRgbServer::Device device;
+    std::unique_ptr<FakeOpenRgbServer> server;
+    OpenRgbBackend* backend = nullptr;
+};
+
+TEST_F(KeyPlacingThroughThePeer, AnIsoKeyboardAtRestShowsThePictureOnEveryLed)
+{
+    FakeOpenRgbServer::Device iso =
+        testing::referenceKeyboard(QStringLiteral("corsair-v2-protocol-k70-core-rgb-iso")).device;
+    iso.restingColour = magenta;
+    iso.leds.push_back(QStringLiteral("Underglow"));
+    iso.zones.push_back({QStringLiteral("Underglow"), 1, 0, 0, {}});
+    serve(iso);
+    ASSERT_TRUE(log.filter(QStringLiteral("by matrix")).size() == 1)
+        << log.join('\n').toStdString();
+
+    canvas.backgroundImage = testing::solidPicture(QColor::fromRgbF(0.2f, 0.6f, 1.0f));
+    const std::vector<quint32> colours = pass();
+    const quint32 picture = openrgb::colourFromPercent(20, 60, 100);
+    EXPECT_EQ(colours.at(led(QStringLiteral("Key: #"))), picture);
+    EXPECT_EQ(colours.at(led(QStringLiteral("Key: \\ (ISO)"))), picture);
+    EXPECT_EQ(colours.at(led(QStringLiteral("Key: '"))), picture);
+    // The light with no place takes the mean of the keys, not what it showed before.
+    EXPECT_EQ(colours.at(led(QStringLiteral("Underglow"))), picture);
+    EXPECT_EQ(std::count(colours.begin(), colours.end(), magenta), 0);
+}
+
+TEST_F(KeyPlacingThroughThePeer, AWaveFromZReachesTheIsoBackslashBeforeX)
+{
+    serve(
+        testing::referenceKeyboard(QStringLiteral("corsair-v2-protocol-k70-core-rgb-iso")).device);
+    ASSERT_EQ(backend->keyboards().at(0).placement.ways.at(led(QStringLiteral("Key: \\ (ISO)"))),
+              LedWay::Matrix);
+    // \ lies left of Z, X right of it and a little nearer: the wave must light \ without the
+    // key on the far side of X having lit first.
+    EXPECT_TRUE(
+        lightsBefore(6, led(QStringLiteral("Key: \\ (ISO)")), led(QStringLiteral("Key: C"))));
+}
+
+TEST_F(KeyPlacingThroughThePeer, ALegendNamedBoardLightsTheKeyUnderTheRing)
+{
+    // On this German board the driver calls the LED at the US Y place "Key: Z", and the one at
+    // the US Z place "Key: Y". A wave from the Y key (US place) lights the first, not the second.
+    serve(testing::referenceKeyboard(QStringLiteral("logitech-hid-2-0-g810-g610-0x8080-iso-qwertz"))
+              .device);
+    EXPECT_TRUE(log.filter(QStringLiteral("legends")).size() == 1) << log.join('\n').toStdString();
+    EXPECT_TRUE(lightsBefore(16, led(QStringLiteral("Key: Z")), led(QStringLiteral("Key: Y"))));
+}
+
+TEST_F(KeyPlacingThroughThePeer, BothLedsOfATwoLedSpaceBarLightAlike)
+{
+    FakeOpenRgbServer::Device board;
+    board.leds = FakeOpenRgbServer::fullKeyboardLeds();
+    board.leds.push_back(QStringLiteral("Key: Space"));
+    serve(board);
+    testing::onlyFirstRing(40, 0, 5, 60, 100, 100);
+    engine.startWaveForKey(49); // Space
+    engine.theCircles.advanceFrame();
+    const std::vector<quint32> colours = pass();
+    const quint32 first = colours.at(led(QStringLiteral("Key: Space")));
+    EXPECT_EQ(colours.at(led(QStringLiteral("Key: Space"), 1)), first);
+    EXPECT_NE(first, 0x000102u);
+}
+
+TEST_F(KeyPlacingThroughThePeer, ALaptopIsTakenOverAndHandedBackAtQuit)
+{
+    const FakeOpenRgbServer::Device laptop =
+        testing::referenceKeyboard(QStringLiteral("asus-aura-core-laptop-g814jv-iso")).device;
+    ASSERT_EQ(laptop.type, 19);
+    serve(laptop);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server->received(openrgb::updateMode).size() == 1; }));
+    EXPECT_EQ(qFromLittleEndian<qint32>(
+                  server->received(openrgb::updateMode).front().payload.constData() + 4),
+              1); // Direct
+    canvas.backgroundImage = testing::solidPicture(Qt::white);
+    const std::vector<quint32> colours = pass();
+    EXPECT_EQ(colours.at(led(QStringLiteral("Key: A"))), 0xFFFFFFu);
+    LogiLedShutdown();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server->received(openrgb::updateMode).size() == 1; }));
+    EXPECT_EQ(qFromLittleEndian<qint32>(
+                  server->received(openrgb::updateMode).back().payload.constData() + 4),
+              0); // the mode it had
+}
+
+} // namespace
+} // namespace kelvara

@@ -1,0 +1,309 @@
+#include "led/ledplacement.h"
+#include "led/openrgbbackend.h"
+#include "platform/systemlog.h"
+#include "support/referencekeyboards.h"
+
+#include <QLineF>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iomanip>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <set>
+
+namespace kelvara {
+namespace {
+
+using openrgb::Controller;
+using openrgb::noMatrixCell;
+using openrgb::Zone;
+
+constexpr quint32 none = noMatrixCell;
+
+// A matrix zone over the given LEDs (device indices from start), rows of cells.
+Zone matrixZone(quint32 start, quint32 count, const std::vector<std::vector<quint32>>& rows)
+{
+    Zone zone{QStringLiteral("Keyboard"), count, quint32(rows.size()), quint32(rows[0].size()), {}};
+    for (const auto& row : rows) {
+        for (const quint32 cell : row) {
+            zone.matrix.push_back(cell == none ? none : cell - start);
+        }
+    }
+    return zone;
+}
+
+Controller controllerOf(std::vector<QString> leds, std::vector<Zone> zones = {}, int type = 5)
+{
+    Controller c;
+    c.type = type;
+    c.ledNames = std::move(leds);
+    if (zones.empty()) {
+        zones.push_back(Zone{QStringLiteral("Keyboard"), quint32(c.ledNames.size()), 0, 0, {}});
+    }
+    c.zones = std::move(zones);
+    return c;
+}
+
+std::optional<QPointF> placeOf(const LedPlacement& placement, int led)
+{
+    for (const auto& [index, at] : placement.byPlace) {
+        if (index == led) {
+            return at;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::int64_t> codeOf(const LedPlacement& placement, int led)
+{
+    for (const auto& [code, index] : placement.byCode) {
+        if (index == led) {
+            return code;
+        }
+    }
+    return std::nullopt;
+}
+
+struct PlacingCase
+{
+    const char* name;
+    Controller controller;
+    int led;
+    LedWay way;
+    std::optional<std::int64_t> code;
+    std::optional<QPointF> near; // within a quarter key
+};
+
+class PlacingOneLed : public ::testing::TestWithParam<PlacingCase>
+{};
+
+TEST_P(PlacingOneLed, GoesWhereItsNameOrMatrixSays)
+{
+    const PlacingCase& c = GetParam();
+    const LedPlacement placement = placeLeds(c.controller);
+    ASSERT_EQ(placement.ways.size(), c.controller.ledNames.size());
+    EXPECT_EQ(placement.ways[std::size_t(c.led)], c.way);
+    EXPECT_EQ(codeOf(placement, c.led), c.code);
+    if (c.near) {
+        const auto at = placeOf(placement, c.led);
+        ASSERT_TRUE(at.has_value());
+        EXPECT_LT(QLineF(*at, *c.near).length(), 10.0) << at->x() << ", " << at->y();
+    }
+    // Every LED is in exactly one of the three lists.
+    std::multiset<int> seen;
+    for (const auto& entry : placement.byCode) {
+        seen.insert(entry.second);
+    }
+    for (const auto& entry : placement.byPlace) {
+        seen.insert(entry.first);
+    }
+    seen.insert(placement.byRule.begin(), placement.byRule.end());
+    EXPECT_EQ(seen.size(), c.controller.ledNames.size());
+    for (int led = 0; led < int(c.controller.ledNames.size()); ++led) {
+        EXPECT_EQ(seen.count(led), 1u) << led;
+    }
+}
+
+const QString caps = QStringLiteral("Key: Caps Lock");
+
+INSTANTIATE_TEST_SUITE_P(
+    Leds, PlacingOneLed,
+    ::testing::Values(
+        // ' at 542 and Enter at 606 on the home row: the ISO # between them.
+        PlacingCase{"IsoHashBetweenItsMatrixNeighbours",
+                    controllerOf({QStringLiteral("Key: L"), QStringLiteral("Key: ;"),
+                                  QStringLiteral("Key: '"), QStringLiteral("Key: #"),
+                                  QStringLiteral("Key: Enter")},
+                                 {matrixZone(0, 5, {{0, 1, 2, 3, 4}})}),
+                    3, LedWay::Matrix, std::nullopt, QPointF(574, 185)},
+        PlacingCase{
+            "IsoBackslashBetweenLeftShiftAndZ",
+            controllerOf({QStringLiteral("Key: Left Shift"), QStringLiteral("Key: \\ (ISO)"),
+                          QStringLiteral("Key: Z"), QStringLiteral("Key: X")},
+                         {matrixZone(0, 4, {{0, 1, 2, 3}})}),
+            1, LedWay::Matrix, std::nullopt, QPointF(138.5, 224)},
+        // A macro key left of the number row: one key step left of the grave accent.
+        PlacingCase{"MacroKeyCarriedFromTheNearestKey",
+                    controllerOf({QStringLiteral("Key: M1"), QStringLiteral("Key: `"),
+                                  QStringLiteral("Key: 1"), QStringLiteral("Key: 2"), caps,
+                                  QStringLiteral("Key: A"), QStringLiteral("Key: S")},
+                                 {matrixZone(0, 7, {{0, 1, 2, 3}, {none, 4, 5, 6}})}),
+                    0, LedWay::Matrix, std::nullopt, QPointF(41, 107)},
+        PlacingCase{"IsoKeysWithoutMatrixByTheirStandardPlace",
+                    controllerOf({QStringLiteral("Key: A"), QStringLiteral("Key: \\ (ISO)")}), 1,
+                    LedWay::StandardName, std::nullopt, QPointF(136, 224)},
+        PlacingCase{"MediaKeyWithoutMatrixOverTheNumberPad",
+                    controllerOf({QStringLiteral("Key: A"), QStringLiteral("Key: Media Mute")}), 1,
+                    LedWay::StandardName, std::nullopt, QPointF(933, 57)},
+        PlacingCase{"UnderglowWithoutMatrixFollowsTheRule",
+                    controllerOf({QStringLiteral("Key: A"), QStringLiteral("Underglow")}), 1,
+                    LedWay::Rule, std::nullopt, std::nullopt},
+        PlacingCase{"SecondLedOfAKeyIsThatKeys",
+                    controllerOf({QStringLiteral("Key: F1"), QStringLiteral("Key: F1 LED 2")}), 1,
+                    LedWay::TableKey, 58, std::nullopt},
+        PlacingCase{"SecondSpaceBarLedIsTheSpaceBars",
+                    controllerOf({QStringLiteral("Key: Space"), QStringLiteral("Key: Space")}), 1,
+                    LedWay::TableKey, 44, std::nullopt},
+        PlacingCase{"IsoEnterIsEnter", controllerOf({QStringLiteral("Key: Enter (ISO)")}), 0,
+                    LedWay::TableKey, 40, std::nullopt},
+        PlacingCase{"PlusIsTheEqualsKeyOfABoardWithoutOne",
+                    controllerOf({QStringLiteral("Key: -"), QStringLiteral("Key: +")}), 1,
+                    LedWay::TableKey, 46, std::nullopt},
+        PlacingCase{"PlusBesideAnEqualsKeyIsAnotherKey",
+                    controllerOf({QStringLiteral("Key: ="), QStringLiteral("Key: +")}), 1,
+                    LedWay::Rule, std::nullopt, std::nullopt},
+        // A driver that names legends: "Z" in the US Y place, "Y" in the US Z place.
+        PlacingCase{
+            "LegendZInTheYPlaceLightsAsY",
+            controllerOf({QStringLiteral("Key: R"), QStringLiteral("Key: T"),
+                          QStringLiteral("Key: Z"), QStringLiteral("Key: U"),
+                          QStringLiteral("Key: I"), QStringLiteral("Key: Left Shift"),
+                          QStringLiteral("Key: Y"), QStringLiteral("Key: X"),
+                          QStringLiteral("Key: C")},
+                         {matrixZone(0, 9, {{none, 0, 1, 2, 3, 4}, {5, 6, 7, 8, none, none}})}),
+            2, LedWay::Matrix, std::nullopt, QPointF(336, 145)},
+        PlacingCase{
+            "LegendYInTheZPlaceLightsAsZ",
+            controllerOf({QStringLiteral("Key: R"), QStringLiteral("Key: T"),
+                          QStringLiteral("Key: Z"), QStringLiteral("Key: U"),
+                          QStringLiteral("Key: I"), QStringLiteral("Key: Left Shift"),
+                          QStringLiteral("Key: Y"), QStringLiteral("Key: X"),
+                          QStringLiteral("Key: C")},
+                         {matrixZone(0, 9, {{none, 0, 1, 2, 3, 4}, {5, 6, 7, 8, none, none}})}),
+            6, LedWay::Matrix, std::nullopt, QPointF(157.5, 224)},
+        // Nothing names a key: the matrix covers the keys of the picture, corner to corner.
+        PlacingCase{
+            "UnnamedMatrixSpreadOverThePicture",
+            controllerOf({QStringLiteral("Keyboard LED 1"), QStringLiteral("Keyboard LED 2"),
+                          QStringLiteral("Keyboard LED 3"), QStringLiteral("Keyboard LED 4")},
+                         {matrixZone(0, 4, {{0, 1}, {2, 3}})}),
+            3, LedWay::Matrix, std::nullopt, QPointF(933, 263)},
+        PlacingCase{"UnnamedZoneBesideAKeyboardFollowsTheRule",
+                    controllerOf({QStringLiteral("Key: Q"), QStringLiteral("Key: W"),
+                                  QStringLiteral("Key: E"), QStringLiteral("Underglow LED 1"),
+                                  QStringLiteral("Underglow LED 2")},
+                                 {matrixZone(0, 3, {{0, 1, 2}}), matrixZone(3, 2, {{3, 4}})}),
+                    4, LedWay::Rule, std::nullopt, std::nullopt},
+        // A cell that points past its zone's LEDs is no place.
+        PlacingCase{"CellPastItsZoneIsIgnored",
+                    controllerOf({QStringLiteral("Key: Q"), QStringLiteral("Key: W"),
+                                  QStringLiteral("Light")},
+                                 {Zone{QStringLiteral("Keys"), 2, 1, 3, {0, 1, 2}},
+                                  Zone{QStringLiteral("Light"), 1, 0, 0, {}}}),
+                    2, LedWay::Rule, std::nullopt, std::nullopt}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST(LedPlacement, KeyboardsKeypadsAndLaptopsAreTakenMiceAndStripsAreNot)
+{
+    const Zone matrix = matrixZone(0, 1, {{0}});
+    const std::vector<std::tuple<int, std::vector<QString>, bool, bool>> cases{
+        {5, {QStringLiteral("Logo")}, false, true},               // any keyboard
+        {18, {QStringLiteral("Key: Number Pad 1")}, false, true}, // keypad with key names
+        {18, {QStringLiteral("Keypad LED 1")}, true, true},       // keypad with a matrix
+        {18, {QStringLiteral("Keypad LED 1")}, false, false},     // neither
+        {19, {QStringLiteral("Zone R1C1")}, true, true},          // laptop with a matrix
+        {19, {QStringLiteral("Lightbar L1")}, false, false},      // laptop light bar only
+        {6, {QStringLiteral("Logo"), QStringLiteral("Wheel")}, false, false}, // mouse
+        {6, {QStringLiteral("Key: A")}, false, true}, // anything else naming keys
+    };
+    for (const auto& [type, leds, withMatrix, taken] : cases) {
+        const Controller c =
+            withMatrix ? controllerOf(leds, {matrix}, type) : controllerOf(leds, {}, type);
+        EXPECT_EQ(isKeyboardLike(c), taken) << type << " " << leds[0].toStdString();
+    }
+}
+
+TEST(LedPlacement, TheLogLineCountsEachWay)
+{
+    const Controller c = controllerOf(
+        {QStringLiteral("Key: A"), QStringLiteral("Key: Space"), QStringLiteral("Key: Space"),
+         QStringLiteral("Key: Media Mute"), QStringLiteral("Logo L")});
+    EXPECT_EQ(placementSummary(QStringLiteral("Board"), placeLeds(c)),
+              QStringLiteral("Keyboard \"Board\" taken over: 5 LEDs, 3 placed by key name, 0 by "
+                             "matrix, 1 by standard key place, 1 follow the mean colour."));
+}
+
+// The placing over every keyboard, keypad and laptop that OpenRGB's drivers describe, each
+// served by a protocol peer and taken over by the LED layer.
+TEST(LedPlacement, EveryReferenceKeyboardHasItsKeyLedsPlaced)
+{
+    setSystemLogSink([](const QString&) {});
+    const std::vector<testing::ReferenceKeyboard> reference = testing::referenceKeyboards();
+    ASSERT_GT(reference.size(), 500u);
+    std::vector<testing::FakeOpenRgbServer::Device> devices;
+    std::map<QString, const testing::ReferenceKeyboard*> byName;
+    for (const auto& keyboard : reference) {
+        devices.push_back(keyboard.device);
+        byName[keyboard.id] = &keyboard;
+    }
+    testing::FakeOpenRgbServer server(6, devices);
+    OpenRgbBackend backend(QStringLiteral("127.0.0.1"), server.port());
+    backend.init();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return backend.isRunning(); }, 60000));
+    ASSERT_EQ(backend.keyboardCount(), reference.size()) << "a reference device was not taken";
+
+    struct Figures
+    {
+        long keys = 0;
+        long placed = 0;
+        int devices = 0;
+        int whole = 0;
+    };
+
+    std::map<std::string, Figures> figures;
+    std::vector<std::string> incomplete;
+    for (const auto& keyboard : backend.keyboards()) {
+        const testing::ReferenceKeyboard& ref = *byName.at(keyboard.data.name);
+        const LedPlacement& placement = keyboard.placement;
+        ASSERT_EQ(placement.ways.size(), keyboard.data.ledNames.size());
+        EXPECT_EQ(placement.byCode.size() + placement.byPlace.size() + placement.byRule.size(),
+                  placement.ways.size())
+            << ref.id.toStdString();
+        long keys = 0;
+        long placed = 0;
+        for (std::size_t i = 0; i < placement.ways.size(); ++i) {
+            if (isKeyLedName(keyboard.data.ledNames[i])) {
+                ++keys;
+                placed += placement.ways[i] != LedWay::Rule ? 1 : 0;
+            }
+        }
+        const std::string layout = ref.layout.startsWith(QStringLiteral("ISO")) ? "ISO"
+                                   : ref.layout == QStringLiteral("ANSI")       ? "ANSI"
+                                   : ref.layout == QStringLiteral("JIS")        ? "JIS"
+                                                                                : "other";
+        for (const std::string& group :
+             {std::string("all"), "layout " + layout, "size " + ref.size.toStdString()}) {
+            Figures& f = figures[group];
+            f.keys += keys;
+            f.placed += placed;
+            ++f.devices;
+            f.whole += keys == placed ? 1 : 0;
+        }
+        if (keys != placed) {
+            incomplete.push_back(ref.id.toStdString());
+        }
+    }
+    for (const auto& [group, f] : figures) {
+        std::cout << std::left << std::setw(14) << group << " key LEDs placed " << f.placed << "/"
+                  << f.keys << " (" << std::fixed << std::setprecision(2)
+                  << 100.0 * double(f.placed) / double(std::max(f.keys, 1L)) << "%), devices whole "
+                  << f.whole << "/" << f.devices << "\n";
+    }
+    for (const std::string& id : incomplete) {
+        std::cout << "  not every key LED placed: " << id << "\n";
+    }
+    for (const std::string group : {"all", "layout ISO", "layout JIS"}) {
+        const Figures& f = figures[group];
+        EXPECT_GE(double(f.placed), 0.995 * double(f.keys)) << group;
+        EXPECT_GE(double(f.whole), 0.95 * double(f.devices)) << group;
+    }
+    backend.shutdown();
+    setSystemLogSink({});
+}
+
+} // namespace
+} // namespace kelvara

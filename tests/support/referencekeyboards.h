@@ -1,0 +1,26 @@
+#pragma once
+
+#include "support/fakeopenrgbserver.h"
+
+#include <QString>
+
+#include <vector>
+
+namespace kelvara::testing {
+
+// One keyboard, keypad or laptop of tests/led/data/openrgb-keyboards.json: what OpenRGB's own
+// drivers describe to a client, as a protocol peer serves it.
+struct ReferenceKeyboard
+{
+    QString id;
+    QString layout; // ANSI, ISO, ISO QWERTZ, JIS, ABNT2, unknown, n/a, ...
+    QString size;   // full, tkl, 75%, 65%, 60%, other
+    FakeOpenRgbServer::Device device;
+};
+
+std::vector<ReferenceKeyboard> referenceKeyboards();
+
+// The one with that id; fails the test when there is none.
+ReferenceKeyboard referenceKeyboard(const QString& id);
+
+} // namespace kelvara::testing
