@@ -38,6 +38,11 @@ for _ in $(seq 50); do grep -q '^port ' "$work/peer.out" && break; sleep 0.1; do
 port="$(awk '/^port / {print $2}' "$work/peer.out")"
 [ -n "$port" ] || fail "the protocol peer did not start"
 
+# The build may sit in a folder that only its owner can enter (a home folder of mode 0700, or one
+# from mktemp -d): the unprivileged run gets a copy of the program in the work folder instead.
+install -m 755 "$kelvara" "$work/kelvara"
+kelvara="$work/kelvara"
+
 user="$work/user"
 mkdir -p "$user/config/Kelvara" "$user/cache" "$user/run"
 printf '[General]\nlightingServicePort=%s\n' "$port" >"$user/config/Kelvara/Kelvara.conf"
