@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QStyleOptionButton>
 
+#include <algorithm>
+
 namespace kelvara {
 
 ColorWell::ColorWell(QWidget* parent)
@@ -16,7 +18,18 @@ ColorWell::ColorWell(QWidget* parent)
 void ColorWell::setColor(const QColor& color)
 {
     m_color = color;
+    m_percent.reset();
     update();
+}
+
+void ColorWell::setPercentages(const std::array<std::int64_t, 3>& percent)
+{
+    const auto component = [](std::int64_t value) {
+        return float(double(std::clamp<std::int64_t>(value, 0, 100)) / 100.0);
+    };
+    setColor(QColor::fromRgbF(component(percent[0]), component(percent[1]), component(percent[2]),
+                              1.0f));
+    m_percent = percent;
 }
 
 void ColorWell::paintEvent(QPaintEvent* event)

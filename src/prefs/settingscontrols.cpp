@@ -91,9 +91,7 @@ void AppDelegate::setRingControls(int ring, const std::vector<std::int64_t>& val
             }
         } else if (tag == colorTag) {
             if (auto* well = controlOf<ColorWell>(child, tag)) {
-                well->setColor(QColor::fromRgbF(float(double(values[8]) / 100.0),
-                                                float(double(values[9]) / 100.0),
-                                                float(double(values[10]) / 100.0), 1.0f));
+                well->setPercentages({values[8], values[9], values[10]});
             }
         } else if (tag >= lifeTag && tag <= vizEndTag) {
             const std::int64_t value = values[std::size_t(tag - 9)];
@@ -127,6 +125,10 @@ std::int64_t AppDelegate::ringControlValue(int ring, int field) const
             }
         } else if (tag == colorTag && field >= 8 && field <= 10) {
             if (auto* well = controlOf<ColorWell>(child, tag)) {
+                if (const auto stored = well->percentages()) {
+                    result = (*stored)[std::size_t(field - 8)];
+                    continue;
+                }
                 const QColor colour = well->color().toRgb();
                 const double component = field == 8   ? colour.redF()
                                          : field == 9 ? colour.greenF()

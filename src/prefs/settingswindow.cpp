@@ -5,6 +5,8 @@
 #include "canvas/backgroundpictures.h"
 #include "prefs/stepper.h"
 
+#include <QKeyEvent>
+
 namespace kelvara {
 
 namespace {
@@ -48,5 +50,14 @@ SettingsWindow::SettingsWindow(QWidget* parent)
 }
 
 SettingsWindow::~SettingsWindow() = default;
+
+void SettingsWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        m_ui->cancelButton->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
 
 } // namespace kelvara

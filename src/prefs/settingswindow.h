@@ -23,6 +23,10 @@ public:
 
     Ui::SettingsWindow& ui() { return *m_ui; }
 
+protected:
+    // Escape does what Cancel does.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     std::unique_ptr<Ui::SettingsWindow> m_ui;
 };

@@ -92,6 +92,8 @@ TEST_F(SettingsTest, ASecondLaunchRewritesNothingAndUsesStoredValuesAsTheyAre)
     store("ring2green", 50);
     store("ring2blue", 0);
     store("ring3red", 150); // not clamped
+    store("ring4green", -5);
+    store("ring4blue", 29); // no colour holds 0.29 exactly
     QFile file(openPreferenceStore()->fileName());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray before = file.readAll();
@@ -107,6 +109,14 @@ TEST_F(SettingsTest, ASecondLaunchRewritesNothingAndUsesStoredValuesAsTheyAre)
     EXPECT_FLOAT_EQ(ringSettings().color[1].redF(), 1.0f);
     EXPECT_FLOAT_EQ(ringSettings().color[1].blueF(), 0.0f);
     EXPECT_NEAR(ringSettings().color[2].redF(), 1.5, 1e-3);
+
+    // Saved with no ring touched, the file keeps what it held, in range or not.
+    delegate.resyncPrefsBtn(nullptr);
+    click("saveButton");
+    EXPECT_EQ(stored("ring3red").toInt(), 150);
+    EXPECT_EQ(stored("ring4green").toInt(), -5);
+    EXPECT_EQ(stored("ring4blue").toInt(), 29);
+    EXPECT_EQ(stored("ring2green").toInt(), 50);
 }
 
 class FrameRateSave : public SettingsTest, public ::testing::WithParamInterface<const char*>
@@ -167,13 +177,20 @@ TEST_F(SettingsTest, OverrideRowsAreInsertedOnceAndStayAfterTheOptionIsSwitchedO
     EXPECT_EQ(keyLayoutTable().size(), 125u);
 }
 
-TEST_F(SettingsTest, CancelChangesNothingAndTheNextOpeningShowsTheStore)
+class CancelOrEscape : public SettingsTest, public ::testing::WithParamInterface<bool>
+{};
+
+TEST_P(CancelOrEscape, ChangesNothingAndTheNextOpeningShowsTheStore)
 {
     delegate.resyncPrefsBtn(nullptr);
     const QTimer* timer = engine.animationTimer.get();
     type(control(1, AppDelegate::lifeTag), text("99"));
     type(delegate.frameRateText, text("10"));
-    click("cancelButton");
+    if (GetParam()) {
+        QTest::keyClick(delegate.frameRateText, Qt::Key_Escape); // where the typing was
+    } else {
+        click("cancelButton");
+    }
     EXPECT_FALSE(delegate.settingsWindow->isVisible());
     EXPECT_EQ(stored("ring1life").toInt(), 15);
     EXPECT_EQ(stored("framerate").toInt(), 30);
@@ -188,6 +205,9 @@ TEST_F(SettingsTest, CancelChangesNothingAndTheNextOpeningShowsTheStore)
     EXPECT_EQ(control(1, AppDelegate::lifeTag)->text(), text("15"));
     EXPECT_EQ(control(5, AppDelegate::lifeTag)->text(), text("77"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Ways, CancelOrEscape, ::testing::Values(false, true),
+                         [](const auto& p) { return p.param ? "EscapeKey" : "CancelButton"; });
 
 TEST_F(SettingsTest, ABackgroundChosenShowsAtOnceAndIsStoredBySave)
 {
