@@ -127,6 +127,7 @@ void AppDelegate::applicationDidFinishLaunching()
 
     // 2, 3. The lighting service, and help when it is missing.
     statusTextField->setText(connectToLGS());
+    statusTextField->setToolTip(describeEndpoint(lightingServiceEndpoint()));
     if (statusTextField->text().startsWith(QLatin1Char('L'))) {
         helpMeBtn->setHidden(false);
         QPalette grey = statusTextField->palette();

@@ -26,6 +26,32 @@ LightingServiceEndpoint lightingServiceEndpoint()
     return endpoint;
 }
 
+QString describeEndpoint(const LightingServiceEndpoint& endpoint)
+{
+    return QStringLiteral("OpenRGB SDK server at %1, port %2")
+        .arg(endpoint.host)
+        .arg(endpoint.port);
+}
+
+QString linuxServiceHelp(const LightingServiceEndpoint& endpoint)
+{
+    const QString file = openPreferenceStore()->fileName();
+    return QStringLiteral(
+               "Kelvara lights keyboards through an OpenRGB SDK server. It looks for one at %1, "
+               "port %2.\n\n"
+               "To start one, run \"openrgb --server\", or open OpenRGB and press Start Server "
+               "on its SDK Server tab. OpenRGB can also start itself, with its server, at every "
+               "login: turn on \"Start at login\" and \"Start server\" in its general "
+               "settings.\n\n"
+               "To use a server on another machine or port, put these two keys into %3 and start "
+               "Kelvara again:\n"
+               "lightingServiceHost=%1\n"
+               "lightingServicePort=%2")
+        .arg(endpoint.host)
+        .arg(endpoint.port)
+        .arg(file);
+}
+
 int runningServiceInstances(const LightingServiceEndpoint& endpoint)
 {
     QTcpSocket probe;
@@ -70,6 +96,7 @@ void showLGSAlert(QWidget* window)
         "is turned on.\n\n"
         "\U0001F6AB Kelvara is not compatible with G-Hub. Logitech has not yet "
         "released compatible Mac drivers."));
+    alert->setDetailedText(linuxServiceHelp(lightingServiceEndpoint()));
     alert->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     alert->open();
 }

@@ -18,6 +18,13 @@ struct LightingServiceEndpoint
 // read but never written; the defaults otherwise.
 LightingServiceEndpoint lightingServiceEndpoint();
 
+// "OpenRGB SDK server at HOST, port PORT": where Kelvara looks for the service.
+QString describeEndpoint(const LightingServiceEndpoint& endpoint);
+
+// What a Linux user needs to get a service running: where Kelvara looks for it, how to start
+// OpenRGB's server, and the settings keys for another host.
+QString linuxServiceHelp(const LightingServiceEndpoint& endpoint);
+
 // Running instances of the service: 1 when its endpoint accepts a connection within half a
 // second, else 0.
 int runningServiceInstances(const LightingServiceEndpoint& endpoint);

@@ -130,6 +130,8 @@ TEST_F(ApplicationTest, AConnectedServiceKeepsTheStatusColourAndHidesHelp)
     EXPECT_EQ(delegate->statusTextField->palette().color(QPalette::WindowText), initial);
     EXPECT_FALSE(delegate->helpMeBtn->isVisible());
     EXPECT_EQ(leds->initCalls, 1);
+    EXPECT_EQ(delegate->statusTextField->toolTip(),
+              QStringLiteral("OpenRGB SDK server at 127.0.0.1, port %1").arg(port));
 }
 
 TEST_F(ApplicationTest, ThePermissionSheetsButtons)

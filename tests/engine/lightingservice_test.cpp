@@ -92,9 +92,20 @@ TEST(LightingServiceAlert, TellsWhatToDoWithOneOkButtonOnTheWindow)
     EXPECT_TRUE(paragraphs[0].startsWith(QStringLiteral("\U0001F506 After installing LGS")));
     EXPECT_TRUE(paragraphs[1].contains(QStringLiteral("\"Allow games to control illumination\"")));
     EXPECT_TRUE(paragraphs[2].endsWith(QStringLiteral("compatible Mac drivers.")));
-    ASSERT_EQ(alert->buttons().size(), 1);
-    EXPECT_EQ(alert->buttons().front()->text(), QStringLiteral("OK"));
-    alert->buttons().front()->click();
+    // Behind "Show Details...": what it takes on Linux.
+    for (const char* needed :
+         {"OpenRGB SDK server", "127.0.0.1, port 6742", "openrgb --server", "SDK Server tab",
+          "Start at login", "lightingServiceHost=", "lightingServicePort=", "Kelvara.conf"}) {
+        EXPECT_TRUE(alert->detailedText().contains(QString::fromUtf8(needed))) << needed;
+    }
+    // OK, and the details button that Qt adds for the detailed text.
+    QList<QAbstractButton*> answers = alert->buttons();
+    answers.removeIf(
+        [&](QAbstractButton* b) { return alert->buttonRole(b) != QMessageBox::AcceptRole; });
+    ASSERT_EQ(answers.size(), 1);
+    EXPECT_EQ(alert->buttons().size(), 2);
+    EXPECT_EQ(answers.front()->text(), QStringLiteral("OK"));
+    answers.front()->click();
 }
 
 TEST(LightingServiceEndpoint, SettingsOverrideTheDefaultAndBadPortsAreIgnored)
