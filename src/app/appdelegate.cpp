@@ -137,6 +137,9 @@ void AppDelegate::applicationDidFinishLaunching()
 
     // 4. Key presses, and the permission sheet when those of other programs cannot be seen.
     globalKeyInput.start(inputDeviceDirectory);
+    if (const QString limit = globalKeyInput.limitation(); !limit.isEmpty()) {
+        statusTextField->setToolTip(statusTextField->toolTip() + QLatin1Char('\n') + limit);
+    }
     if (!theListener.startListening(theApp.get())) {
         permissionSheet->open();
     }

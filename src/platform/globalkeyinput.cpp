@@ -21,8 +21,14 @@ GlobalKeyInput::GlobalKeyInput(EventMonitors& monitors, QObject* parent)
     m_monitors.setInputAccessCheck([this] { return isWorking(); });
 }
 
+bool GlobalKeyInput::isWaylandSession()
+{
+    return qgetenv("XDG_SESSION_TYPE") == "wayland" || !qgetenv("WAYLAND_DISPLAY").isEmpty();
+}
+
 void GlobalKeyInput::start(const QString& deviceDirectory)
 {
+    m_wayland = isWaylandSession();
     m_evdev.start(deviceDirectory);
     if (m_evdev.isWorking()) {
         systemLog(QStringLiteral("Reading key presses from %1 input devices.")
@@ -30,7 +36,9 @@ void GlobalKeyInput::start(const QString& deviceDirectory)
         return;
     }
     if (m_x11.start()) {
-        systemLog(QStringLiteral("Reading key presses from the X server."));
+        systemLog(m_wayland
+                      ? QStringLiteral("Reading key presses from XWayland. %1").arg(limitation())
+                      : QStringLiteral("Reading key presses from the X server."));
         return;
     }
     systemLog(QStringLiteral("Cannot see key presses of other programs: no input device is "
@@ -39,7 +47,16 @@ void GlobalKeyInput::start(const QString& deviceDirectory)
 
 bool GlobalKeyInput::isWorking() const
 {
-    return m_evdev.isWorking() || m_x11.isWorking();
+    return m_evdev.isWorking() || (m_x11.isWorking() && !m_wayland);
+}
+
+QString GlobalKeyInput::limitation() const
+{
+    if (m_evdev.isWorking() || !m_x11.isWorking() || !m_wayland) {
+        return {};
+    }
+    return QStringLiteral("This is a Wayland session: only keys typed into X11 programs are "
+                          "seen. Joining the input group lets Kelvara see every key.");
 }
 
 } // namespace kelvara

@@ -11,7 +11,9 @@ namespace kelvara {
 class EventMonitors;
 
 // The system-wide key sources behind the global monitors: the kernel's input devices when any is
-// readable, X11 raw events otherwise. Owned by the application delegate.
+// readable, X11 raw events otherwise. In a Wayland session the X server is XWayland, which sees
+// only the keys typed into X11 programs: its events are still used, but they do not count as
+// access to the keys of other programs. Owned by the application delegate.
 class GlobalKeyInput : public QObject
 {
     Q_OBJECT
@@ -23,6 +25,12 @@ public:
     void start(const QString& deviceDirectory = QStringLiteral("/dev/input"));
     bool isWorking() const;
 
+    // What the key sources cannot see, for the user: empty unless only XWayland is read.
+    QString limitation() const;
+
+    // XDG_SESSION_TYPE is "wayland" or WAYLAND_DISPLAY is set.
+    static bool isWaylandSession();
+
     EvdevKeySource& evdev() { return m_evdev; }
 
 private:
@@ -30,6 +38,7 @@ private:
     KeyStateTracker m_keys;
     EvdevKeySource m_evdev;
     XInputKeySource m_x11;
+    bool m_wayland = false;
 };
 
 } // namespace kelvara

@@ -3,6 +3,7 @@
 #include "platform/keystatetracker.h"
 
 #include <QSocketNotifier>
+#include <QThread>
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
@@ -42,7 +43,13 @@ bool XInputKeySource::start()
     if (m_display) {
         return true;
     }
+    // A server busy accepting other clients refuses a connection now and then (EAGAIN on its
+    // socket); a few quick tries keep that from costing the whole session its key input.
     Display* dpy = XOpenDisplay(nullptr);
+    for (int attempt = 1; !dpy && attempt < 5 && qEnvironmentVariableIsSet("DISPLAY"); ++attempt) {
+        QThread::msleep(20);
+        dpy = XOpenDisplay(nullptr);
+    }
     if (!dpy) {
         return false;
     }

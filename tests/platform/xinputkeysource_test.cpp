@@ -1,7 +1,9 @@
 #include "engine/kelvaraactions.h"
 #include "input/keylistener.h"
 #include "platform/eventmonitors.h"
+#include "platform/globalkeyinput.h"
 #include "platform/keystatetracker.h"
+#include "platform/systemlog.h"
 #include "platform/xinputkeysource.h"
 #include "support/fakekeepawake.h"
 #include "support/tablesguard.h"
@@ -9,6 +11,7 @@
 
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -118,6 +121,63 @@ TEST_F(XInputKeySourceTest, ModifiersAndMediaKeys)
     EXPECT_TRUE(testing::hasWaveAt(engine.theCircles, 107, 224));
     EXPECT_TRUE(testing::hasWaveAt(engine.theCircles, 893, 57));
 }
+
+struct SessionCase
+{
+    const char* name;
+    const char* sessionType; // XDG_SESSION_TYPE, or null for none
+    const char* waylandDisplay;
+    bool access;
+};
+
+class XServerInASession : public XInputKeySourceTest,
+                          public ::testing::WithParamInterface<SessionCase>
+{};
+
+// With no readable input device, the X server's raw events are access to other programs' keys
+// on an X11 desktop, but not on a Wayland one, whose X server (XWayland) sees only the keys typed
+// into X11 programs. Its events are read all the same, and the log says what is missing.
+TEST_P(XServerInASession, CountsAsAccessOnlyOutsideWayland)
+{
+    const SessionCase& c = GetParam();
+    const QByteArray type = qgetenv("XDG_SESSION_TYPE");
+    const QByteArray wayland = qgetenv("WAYLAND_DISPLAY");
+    const auto setOrUnset = [](const char* name, const char* value) {
+        value ? qputenv(name, value) : qunsetenv(name);
+    };
+    setOrUnset("XDG_SESSION_TYPE", c.sessionType);
+    setOrUnset("WAYLAND_DISPLAY", c.waylandDisplay);
+    QStringList log;
+    setSystemLogSink([&](const QString& line) { log.append(line); });
+
+    QTemporaryDir noDevices;
+    EventMonitors sessionMonitors;
+    sessionMonitors.setActiveCheck([] { return false; });
+    int seen = 0;
+    sessionMonitors.addGlobalMonitor(keyDownMask, [&](const Event&) { ++seen; });
+    GlobalKeyInput input(sessionMonitors);
+    input.start(noDevices.path());
+    EXPECT_EQ(input.isWorking(), c.access);
+    EXPECT_EQ(sessionMonitors.isInputAccessible(), c.access);
+    EXPECT_EQ(input.limitation().isEmpty(), c.access);
+    ASSERT_EQ(log.size(), 1);
+    EXPECT_EQ(log[0].contains(QStringLiteral("only keys typed into X11 programs")), !c.access);
+    xdotool("key 38");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return seen > 0; }, 5000));
+
+    setSystemLogSink({});
+    setOrUnset("XDG_SESSION_TYPE", type.isNull() ? nullptr : type.constData());
+    setOrUnset("WAYLAND_DISPLAY", wayland.isNull() ? nullptr : wayland.constData());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sessions, XServerInASession,
+    ::testing::Values(SessionCase{"X11", "x11", nullptr, true},
+                      SessionCase{"Unknown", nullptr, nullptr, true},
+                      SessionCase{"Wayland", "wayland", "wayland-0", false},
+                      SessionCase{"WaylandDisplayOnly", "tty", "wayland-1", false},
+                      SessionCase{"WaylandTypeOnly", "wayland", nullptr, false}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 } // namespace
 } // namespace kelvara
