@@ -4,6 +4,7 @@
 #include "ui_permissionsheet.h"
 #include "ui_settingswindow.h"
 
+#include "app/trayicon.h"
 #include "canvas/artcanvasview.h"
 #include "engine/lightingservice.h"
 #include "led/logiled.h"
@@ -55,6 +56,61 @@ AppDelegate::AppDelegate(std::unique_ptr<KelvaraActions> engine, QObject* parent
 
 AppDelegate::~AppDelegate() = default;
 
+void AppDelegate::showMainWindow()
+{
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->setVisible(true);
+    window->raise();
+    window->activateWindow();
+}
+
+void AppDelegate::toggleMainWindow()
+{
+    if (window->isVisible() && !window->isMinimized()) {
+        window->hide();
+    } else {
+        showMainWindow();
+    }
+}
+
+bool AppDelegate::keepsRunningWhenClosed() const
+{
+    return openPreferenceStore()->value(keepRunningWhenClosedKey).toBool();
+}
+
+void AppDelegate::setKeepRunningWhenClosed(bool keep)
+{
+    openPreferenceStore()->setValue(keepRunningWhenClosedKey, keep);
+}
+
+void AppDelegate::openInputAccessHelp()
+{
+    if (const QUrl page = helpPageUrl(); page.isValid()) {
+        openUrl(page);
+    }
+}
+
+bool AppDelegate::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != window) {
+        return false;
+    }
+    if (event->type() == QEvent::Show && m_sheetWaiting) {
+        m_sheetWaiting = false;
+        QTimer::singleShot(0, permissionSheet, [this] { permissionSheet->open(); });
+    } else if (event->type() == QEvent::Close && m_tray) {
+        // With a tray the application does not quit on its last window by itself (a hidden
+        // start has none shown): closing the main window quits, unless it is to keep running.
+        if (keepsRunningWhenClosed()) {
+            event->ignore();
+            window->hide();
+            return true;
+        }
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    }
+    return false;
+}
+
 QString AppDelegate::versionString()
 {
     static const QString version = QStringLiteral("v") + QCoreApplication::applicationVersion();
@@ -83,6 +139,7 @@ void AppDelegate::connectMainWindow()
     connect(m_mainUi->actionSettings, &QAction::triggered, this,
             [this] { PrefsMenuItem(m_mainUi->actionSettings); });
     connect(m_mainUi->actionQuit, &QAction::triggered, qApp, &QCoreApplication::quit);
+    m_mainWindow->installEventFilter(this);
 }
 
 void AppDelegate::connectSettingsWindow()
@@ -118,16 +175,24 @@ void AppDelegate::connectSettingsWindow()
 
 void AppDelegate::applicationDidFinishLaunching()
 {
-    // 1. The window where it was left.
+    if (useTray && QSystemTrayIcon::isSystemTrayAvailable()) {
+        m_tray = std::make_unique<TrayIcon>(*this);
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
+
+    // 1. The window where it was left, on screen unless the start is a hidden one.
     const QByteArray frame = openPreferenceStore()->value(windowPositionKey).toByteArray();
     if (!frame.isEmpty()) {
         window->restoreGeometry(frame);
     }
-    window->setVisible(true);
+    window->setVisible(!startHidden);
 
     // 2, 3. The lighting service, and help when it is missing.
     statusTextField->setText(connectToLGS());
     statusTextField->setToolTip(describeEndpoint(lightingServiceEndpoint()));
+    if (m_tray) {
+        m_tray->setStatus(statusTextField->text());
+    }
     if (statusTextField->text().startsWith(QLatin1Char('L'))) {
         helpMeBtn->setHidden(false);
         QPalette grey = statusTextField->palette();
@@ -141,7 +206,11 @@ void AppDelegate::applicationDidFinishLaunching()
         statusTextField->setToolTip(statusTextField->toolTip() + QLatin1Char('\n') + limit);
     }
     if (!theListener.startListening(theApp.get())) {
-        permissionSheet->open();
+        if (window->isVisible()) {
+            permissionSheet->open();
+        } else {
+            m_sheetWaiting = true;
+        }
     }
 
     // 5.
@@ -162,9 +231,7 @@ void AppDelegate::closePermSheet(QObject* sender)
         permissionSheet->done(0);
     }
     if (sender && sender->property("tag").toInt() == 1) {
-        if (const QUrl page = helpPageUrl(); page.isValid()) {
-            openUrl(page);
-        }
+        openInputAccessHelp();
     }
 }
 
@@ -188,6 +255,7 @@ void AppDelegate::applicationWillTerminate()
     if (window) {
         openPreferenceStore()->setValue(windowPositionKey, window->saveGeometry());
     }
+    m_tray.reset();
 }
 
 } // namespace kelvara

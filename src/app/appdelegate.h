@@ -31,6 +31,7 @@ namespace kelvara {
 class artCanvasView;
 class SettingsWindow;
 class Stepper;
+class TrayIcon;
 
 // The application: owns the engine, the key listener and the windows for the life of the
 // process, runs the launch and termination steps, and carries the actions of the windows. The
@@ -76,6 +77,18 @@ public:
 
     static bool applicationShouldTerminateAfterLastWindowClosed() { return true; }
 
+    // Beyond the design's desktop: the window can be hidden and brought back, from the tray or by
+    // a second launch, and closing it may hide it instead of quitting.
+    void showMainWindow();
+    void toggleMainWindow();
+    bool keepsRunningWhenClosed() const;
+    // Stored in the settings file at once.
+    void setKeepRunningWhenClosed(bool keep);
+    // The bundled page on letting Kelvara see every key, in the desktop's browser.
+    void openInputAccessHelp();
+
+    TrayIcon* trayIcon() const { return m_tray.get(); }
+
     // "v" and the version of the program.
     static QString versionString();
 
@@ -109,7 +122,14 @@ public:
     KeyListener theListener{eventMonitors};
     // Where the keyboards' input devices are; tests point it elsewhere.
     QString inputDeviceDirectory = QStringLiteral("/dev/input");
+    // Launch without showing the main window (kelvara --hidden).
+    bool startHidden = false;
+    // Whether the desktop's tray is used when there is one; tests without a tray host turn it off.
+    bool useTray = true;
     const QString _defaultBackgroundName = QStringLiteral("Midnight");
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void connectMainWindow();
@@ -119,7 +139,10 @@ private:
     std::unique_ptr<Ui::MainWindow> m_mainUi;
     std::unique_ptr<Ui::PermissionSheet> m_sheetUi;
     std::unique_ptr<SettingsWindow> m_settingsWindow;
+    std::unique_ptr<TrayIcon> m_tray;
     bool m_terminated = false;
+    // The permission sheet waits for the window of a hidden start to be shown.
+    bool m_sheetWaiting = false;
 };
 
 } // namespace kelvara

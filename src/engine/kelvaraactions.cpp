@@ -56,7 +56,8 @@ void KelvaraActions::rearmTimer()
 void KelvaraActions::animationStep(QTimer* /*timer*/)
 {
     theCircles.advanceFrame();
-    if (drawCanvas) {
+    // Nobody sees a hidden or minimised window: only the keyboard gets the frame.
+    if (drawCanvas && drawCanvas->isVisible() && !drawCanvas->window()->isMinimized()) {
         drawCanvas->repaint();
     }
     updateKeyLights();

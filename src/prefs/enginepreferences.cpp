@@ -48,9 +48,10 @@ bool setAsideUnreadableStore(const QSettings& store)
 bool isKnownKey(const QString& key)
 {
     static const QStringList known = [] {
-        QStringList keys{prefsInitedKey,   framerateKey,           backgroundKey,
-                         flipModifiersKey, lightingServiceHostKey, lightingServicePortKey,
-                         windowPositionKey};
+        QStringList keys{prefsInitedKey,         framerateKey,
+                         backgroundKey,          flipModifiersKey,
+                         lightingServiceHostKey, lightingServicePortKey,
+                         windowPositionKey,      keepRunningWhenClosedKey};
         for (int ring = 1; ring <= 5; ++ring) {
             for (int field = 0; field < ringFieldCount; ++field) {
                 keys.append(ringKey(ring, field));

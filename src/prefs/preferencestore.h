@@ -24,6 +24,8 @@ inline const QString lightingServiceHostKey = QStringLiteral("lightingServiceHos
 inline const QString lightingServicePortKey = QStringLiteral("lightingServicePort");
 // The main window's frame, kept from one run to the next.
 inline const QString windowPositionKey = QStringLiteral("windowPosition");
+// Closing the main window hides it rather than quitting, where a tray icon can bring it back.
+inline const QString keepRunningWhenClosedKey = QStringLiteral("keepRunningWhenClosed");
 
 inline constexpr int ringFieldCount = 11;
 // The eleven stored integers of one ring, in ring field order: active, life, delay, sizeStart,

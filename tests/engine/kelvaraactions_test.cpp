@@ -1,10 +1,13 @@
 #include "canvas/artcanvasview.h"
 #include "engine/kelvaraactions.h"
+#include "support/enginefixture.h"
 #include "support/fakekeepawake.h"
 #include "support/tablesguard.h"
 
+#include <QEvent>
 #include <QImage>
 #include <QPainter>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -135,6 +138,47 @@ TEST(KelvaraActionsBackground, RenderScalesComeFromThePictureSize)
     EXPECT_EQ(engine.renderWidth, 274);
     EXPECT_EQ(engine.renderHeight, 100);
 }
+
+class TickOnScreen : public testing::EngineFixture,
+                     public ::testing::WithParamInterface<std::pair<const char*, bool>>
+{};
+
+// A window nobody sees is not drawn on screen; the keyboard gets every frame all the same.
+TEST_P(TickOnScreen, DrawsOnlyAWindowThatShows)
+{
+    const auto& [state, drawn] = GetParam();
+    canvas.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&canvas));
+    if (state == std::string("hidden")) {
+        canvas.hide();
+    } else if (state == std::string("minimised")) {
+        canvas.showMinimized();
+    }
+
+    struct Counter : QObject
+    {
+        int paints = 0;
+
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            paints += event->type() == QEvent::Paint ? 1 : 0;
+            return false;
+        }
+    } counter;
+
+    canvas.installEventFilter(&counter);
+    const std::size_t passes = leds->passes().size();
+    engine.startWave(50, 50);
+    engine.animationStep(nullptr);
+    engine.animationStep(nullptr);
+    EXPECT_EQ(counter.paints > 0, drawn) << state;
+    EXPECT_EQ(leds->passes().size(), passes + 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(States, TickOnScreen,
+                         ::testing::Values(std::pair("shown", true), std::pair("hidden", false),
+                                           std::pair("minimised", false)),
+                         [](const auto& p) { return std::string(p.param.first); });
 
 } // namespace
 } // namespace kelvara

@@ -1,0 +1,73 @@
+#include "platform/singleinstance.h"
+
+#include "platform/systemlog.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+
+namespace kelvara {
+
+namespace {
+
+constexpr int activateTimeout = 2000; // ms
+
+} // namespace
+
+SingleInstance::SingleInstance(QObject* parent)
+    : QObject(parent)
+{
+    new ApplicationAdaptor(this);
+}
+
+SingleInstance::Claim SingleInstance::claim()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface()) {
+        return Claim::NoBus;
+    }
+    // The object first: a launch that finds the name taken calls it at once.
+    bus.registerObject(objectPath, this, QDBusConnection::ExportAdaptors);
+    const auto reply =
+        bus.interface()->registerService(serviceName, QDBusConnectionInterface::DontQueueService,
+                                         QDBusConnectionInterface::DontAllowReplacement);
+    if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered) {
+        return Claim::Owner;
+    }
+    bus.unregisterObject(objectPath);
+    QDBusMessage activate = QDBusMessage::createMethodCall(
+        serviceName, objectPath, QStringLiteral("org.freedesktop.Application"),
+        QStringLiteral("Activate"));
+    activate << QVariantMap();
+    const QDBusMessage answer = bus.call(activate, QDBus::Block, activateTimeout);
+    if (answer.type() == QDBusMessage::ReplyMessage) {
+        return Claim::OtherActivated;
+    }
+    systemLog(QStringLiteral("Another Kelvara holds %1 but did not answer (%2); starting anyway.")
+                  .arg(serviceName, answer.errorMessage()));
+    return Claim::OtherSilent;
+}
+
+ApplicationAdaptor::ApplicationAdaptor(SingleInstance* instance)
+    : QDBusAbstractAdaptor(instance)
+    , m_instance(instance)
+{}
+
+void ApplicationAdaptor::Activate(const QVariantMap& /*platformData*/)
+{
+    emit m_instance->activated();
+}
+
+void ApplicationAdaptor::Open(const QStringList& /*uris*/, const QVariantMap& /*platformData*/)
+{
+    emit m_instance->activated();
+}
+
+void ApplicationAdaptor::ActivateAction(const QString& /*actionName*/,
+                                        const QVariantList& /*parameter*/,
+                                        const QVariantMap& /*platformData*/)
+{
+    emit m_instance->activated();
+}
+
+} // namespace kelvara
