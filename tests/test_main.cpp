@@ -19,6 +19,8 @@ int main(int argc, char* argv[])
     // Every settings file of the run lives in a folder of its own, never the user's.
     const QTemporaryDir settingsHome;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsHome.path());
+    // And so does everything else written under the configuration folder (autostart entries).
+    qputenv("XDG_CONFIG_HOME", settingsHome.path().toUtf8());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

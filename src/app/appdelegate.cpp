@@ -95,6 +95,9 @@ bool AppDelegate::eventFilter(QObject* watched, QEvent* event)
     if (watched != window) {
         return false;
     }
+    if ((event->type() == QEvent::Show || event->type() == QEvent::Hide) && m_tray) {
+        QTimer::singleShot(0, m_tray.get(), &TrayIcon::refresh);
+    }
     if (event->type() == QEvent::Show && m_sheetWaiting) {
         m_sheetWaiting = false;
         QTimer::singleShot(0, permissionSheet, [this] { permissionSheet->open(); });
@@ -175,7 +178,7 @@ void AppDelegate::connectSettingsWindow()
 
 void AppDelegate::applicationDidFinishLaunching()
 {
-    if (useTray && QSystemTrayIcon::isSystemTrayAvailable()) {
+    if (trayAvailable ? trayAvailable() : QSystemTrayIcon::isSystemTrayAvailable()) {
         m_tray = std::make_unique<TrayIcon>(*this);
         QApplication::setQuitOnLastWindowClosed(false);
     }

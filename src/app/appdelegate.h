@@ -18,6 +18,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -124,8 +125,8 @@ public:
     QString inputDeviceDirectory = QStringLiteral("/dev/input");
     // Launch without showing the main window (kelvara --hidden).
     bool startHidden = false;
-    // Whether the desktop's tray is used when there is one; tests without a tray host turn it off.
-    bool useTray = true;
+    // Whether the desktop has a tray for the icon; tests decide it for themselves.
+    std::function<bool()> trayAvailable;
     const QString _defaultBackgroundName = QStringLiteral("Midnight");
 
 protected:

@@ -22,7 +22,11 @@ SingleInstance::SingleInstance(QObject* parent)
 
 SingleInstance::Claim SingleInstance::claim()
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    return claim(QDBusConnection::sessionBus());
+}
+
+SingleInstance::Claim SingleInstance::claim(QDBusConnection bus)
+{
     if (!bus.isConnected() || !bus.interface()) {
         return Claim::NoBus;
     }
@@ -39,7 +43,8 @@ SingleInstance::Claim SingleInstance::claim()
         serviceName, objectPath, QStringLiteral("org.freedesktop.Application"),
         QStringLiteral("Activate"));
     activate << QVariantMap();
-    const QDBusMessage answer = bus.call(activate, QDBus::Block, activateTimeout);
+    // Events go on meanwhile: the instance asked may be one of this process's own connections.
+    const QDBusMessage answer = bus.call(activate, QDBus::BlockWithGui, activateTimeout);
     if (answer.type() == QDBusMessage::ReplyMessage) {
         return Claim::OtherActivated;
     }

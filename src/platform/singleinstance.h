@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDBusAbstractAdaptor>
+#include <QDBusConnection>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -31,7 +32,9 @@ public:
 
     explicit SingleInstance(QObject* parent = nullptr);
 
+    // On the session bus, or the given connection.
     Claim claim();
+    Claim claim(QDBusConnection bus);
 
 signals:
     // Another launch asked for the window, or the desktop activated the application.

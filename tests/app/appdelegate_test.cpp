@@ -6,8 +6,7 @@
 #include "platform/systemlog.h"
 #include "platform/urlopener.h"
 #include "prefs/preferencestore.h"
-#include "support/fakekeepawake.h"
-#include "support/tablesguard.h"
+#include "support/applicationfixture.h"
 
 #include <QFileInfo>
 #include <QTcpServer>
@@ -27,81 +26,7 @@ namespace kelvara {
 namespace {
 
 using Kind = RecordingLedBackend::Kind;
-
-// The whole program on the offscreen platform: the delegate with its windows, the recording LED
-// backend, a lighting service that is a real socket (or none), no readable input device.
-class ApplicationTest : public ::testing::Test
-{
-protected:
-    ApplicationTest()
-        : previousDisplay(qgetenv("DISPLAY"))
-    {
-        qunsetenv("DISPLAY"); // no X server either: other programs' keys cannot be seen
-        const std::unique_ptr<QSettings> store = openPreferenceStore();
-        store->clear();
-        store->setValue(QStringLiteral("lightingServicePort"), port);
-        store->sync();
-        auto backend = std::make_unique<RecordingLedBackend>();
-        leds = backend.get();
-        leds->onLifecycle = [this](const char* step) {
-            steps.emplace_back(step);
-        };
-        installLedBackend(std::move(backend));
-        activity.steps = &steps;
-        setSystemLogSink([](const QString&) {});
-        setUrlOpenerSink([this](const QUrl& url) { opened.push_back(url); });
-        delegate = std::make_unique<AppDelegate>(
-            std::make_unique<KelvaraActions>(std::make_unique<testing::FakeKeepAwake>(&activity)));
-        delegate->inputDeviceDirectory = devices.path();
-    }
-
-    ~ApplicationTest() override
-    {
-        delegate.reset();
-        installLedBackend(nullptr);
-        setSystemLogSink({});
-        setUrlOpenerSink({});
-        qputenv("DISPLAY", previousDisplay);
-        openPreferenceStore()->clear();
-    }
-
-    void launch(bool serviceRunning)
-    {
-        if (serviceRunning) {
-            service.listen(QHostAddress::LocalHost, port);
-        }
-        delegate->applicationDidFinishLaunching();
-    }
-
-    // The key's colour as the keyboard got it last.
-    RecordingLedBackend::KeyCall lastSent(std::int64_t hid) const
-    {
-        return leds->lastSent(Kind::Hid, hid).value_or(RecordingLedBackend::KeyCall{});
-    }
-
-    void tickUntilIdle()
-    {
-        for (int i = 0; i < 200 && delegate->theApp->animationInterval < 1.0; ++i) {
-            delegate->theApp->animationStep(nullptr);
-        }
-    }
-
-    testing::TablesGuard guard;
-    QByteArray previousDisplay;
-    QTemporaryDir devices;
-    QTcpServer service;
-    quint16 port = [this] {
-        service.listen(QHostAddress::LocalHost);
-        const quint16 p = service.serverPort();
-        service.close();
-        return p;
-    }();
-    RecordingLedBackend* leds = nullptr;
-    testing::FakeKeepAwake::Counts activity;
-    std::vector<std::string> steps;
-    std::vector<QUrl> opened;
-    std::unique_ptr<AppDelegate> delegate;
-};
+using testing::ApplicationTest;
 
 TEST_F(ApplicationTest, WithoutServiceAndAccessTheUserIsToldAndTheAnimationRuns)
 {
@@ -231,6 +156,9 @@ TEST_F(ApplicationTest, TheWindowComesBackWhereItWasLeft)
     delegate = std::make_unique<AppDelegate>(
         std::make_unique<KelvaraActions>(std::make_unique<testing::FakeKeepAwake>(&activity)));
     delegate->inputDeviceDirectory = devices.path();
+    delegate->trayAvailable = [] {
+        return false;
+    };
     launch(false);
     EXPECT_EQ(delegate->window->saveGeometry(), saved);
 }

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "app/appdelegate.h"
+#include "led/recordingledbackend.h"
+#include "platform/systemlog.h"
+#include "platform/urlopener.h"
+#include "prefs/preferencestore.h"
+#include "support/fakekeepawake.h"
+#include "support/tablesguard.h"
+
+#include <QApplication>
+#include <QTcpServer>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace kelvara::testing {
+
+// The whole program on the offscreen platform: the delegate with its windows, the recording LED
+// backend, a lighting service that is a real socket (or none), no readable input device.
+class ApplicationTest : public ::testing::Test
+{
+protected:
+    ApplicationTest()
+        : previousDisplay(qgetenv("DISPLAY"))
+    {
+        qunsetenv("DISPLAY"); // no X server either: other programs' keys cannot be seen
+        const std::unique_ptr<QSettings> store = openPreferenceStore();
+        store->clear();
+        store->setValue(QStringLiteral("lightingServicePort"), port);
+        store->sync();
+        auto backend = std::make_unique<RecordingLedBackend>();
+        leds = backend.get();
+        leds->onLifecycle = [this](const char* step) {
+            steps.emplace_back(step);
+        };
+        installLedBackend(std::move(backend));
+        activity.steps = &steps;
+        setSystemLogSink([](const QString&) {});
+        setUrlOpenerSink([this](const QUrl& url) { opened.push_back(url); });
+        delegate = std::make_unique<AppDelegate>(
+            std::make_unique<KelvaraActions>(std::make_unique<FakeKeepAwake>(&activity)));
+        delegate->inputDeviceDirectory = devices.path();
+        delegate->trayAvailable = [this] {
+            return withTray;
+        };
+    }
+
+    ~ApplicationTest() override
+    {
+        delegate.reset();
+        installLedBackend(nullptr);
+        setSystemLogSink({});
+        setUrlOpenerSink({});
+        qputenv("DISPLAY", previousDisplay);
+        openPreferenceStore()->clear();
+        QApplication::setQuitOnLastWindowClosed(true);
+    }
+
+    void launch(bool serviceRunning)
+    {
+        if (serviceRunning) {
+            service.listen(QHostAddress::LocalHost, port);
+        }
+        delegate->applicationDidFinishLaunching();
+    }
+
+    // The key's colour as the keyboard got it last.
+    RecordingLedBackend::KeyCall lastSent(std::int64_t hid) const
+    {
+        return leds->lastSent(RecordingLedBackend::Kind::Hid, hid)
+            .value_or(RecordingLedBackend::KeyCall{});
+    }
+
+    void tickUntilIdle()
+    {
+        for (int i = 0; i < 200 && delegate->theApp->animationInterval < 1.0; ++i) {
+            delegate->theApp->animationStep(nullptr);
+        }
+    }
+
+    TablesGuard guard;
+    QByteArray previousDisplay;
+    QTemporaryDir devices;
+    QTcpServer service;
+    quint16 port = [this] {
+        service.listen(QHostAddress::LocalHost);
+        const quint16 p = service.serverPort();
+        service.close();
+        return p;
+    }();
+    RecordingLedBackend* leds = nullptr;
+    bool withTray = false;
+    FakeKeepAwake::Counts activity;
+    std::vector<std::string> steps;
+    std::vector<QUrl> opened;
+    std::unique_ptr<AppDelegate> delegate;
+};
+
+} // namespace kelvara::testing
