@@ -6,7 +6,8 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-qpa-plugins libgl-dev libx11-dev libxi-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth xdotool clang-format
+    xvfb xauth xdotool dbus-daemon libglib2.0-bin clang-format
+    dpkg-dev lintian
 )
 
 missing=()

@@ -13,6 +13,10 @@ cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVARA_WE
 cmake --build build-test
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 ctest --test-dir build-test --output-on-failure -j2
+# The Debian package, from the same build: its files, its dependencies, lintian.
+rm -f build-test/kelvara_*.deb
+(cd build-test && cpack -G DEB >/dev/null)
+tests/package/check.sh build-test
 # A short pass of every benchmark, so that they keep working.
 build-test/bench/kelvara_bench --benchmark_min_time=0.01 >/dev/null
 

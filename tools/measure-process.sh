@@ -6,6 +6,9 @@
 #     tools/measure-process.sh [ANIMATING_SECONDS [IDLE_SECONDS]]     (60 and 30 by default)
 # With MEASURE_RINGS=invisible every ring's opacity is 0: the same clock, redraws and LED frames,
 # with no ring to draw. What that run costs is what the rings cannot take away.
+# With MEASURE_HIDDEN=1 Kelvara starts hidden (kelvara --hidden): only the keyboard gets frames.
+# The main thread's wake-ups are counted as its voluntary context switches: each one is the event
+# loop going to sleep and waking again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 animating="${1:-60}"
@@ -17,6 +20,8 @@ port=16742
 mkdir -p "$config/Kelvara"
 printf '[General]\nlightingServicePort=%s\n' "$port" > "$config/Kelvara/Kelvara.conf"
 export XDG_CONFIG_HOME="$config" MEASURE_ANIMATING="$animating" MEASURE_IDLE="$idle"
+export MEASURE_ARGS=""
+[ "${MEASURE_HIDDEN:-}" = 1 ] && MEASURE_ARGS="--hidden"
 if [ "${MEASURE_RINGS:-}" = invisible ]; then
     # Kelvara writes its first-run settings itself; then every ring is made see-through.
     xvfb-run -a -s "-screen 0 640x360x24" bash -c \
@@ -32,20 +37,21 @@ xvfb-run -a -s "-screen 0 640x360x24" bash -c '
     ticks=$(getconf CLK_TCK)
     cpu() { awk "{print \$14 + \$15}" /proc/$1/stat; }
     rss() { awk "/VmRSS/ {print \$2}" /proc/$1/status; }
-    build-release/src/kelvara >/dev/null 2>&1 & app=$!
+    wakes() { awk "/^voluntary_ctxt_switches/ {print \$2}" /proc/$1/task/$1/status; }
+    build-release/src/kelvara $MEASURE_ARGS >/dev/null 2>&1 & app=$!
     sleep 2
-    start=$(cpu $app); rss0=$(rss $app); t0=$(date +%s.%N)
+    start=$(cpu $app); rss0=$(rss $app); t0=$(date +%s.%N); w0=$(wakes $app)
     end=$(( $(date +%s) + MEASURE_ANIMATING ))
     keys=(38 39 40 41 42 43 44 45 46 24 25 26 27 28 29 30)
     i=0
     while [ "$(date +%s)" -lt "$end" ]; do
         xdotool key "${keys[$((i % ${#keys[@]}))]}"; i=$((i + 1)); sleep 0.1
     done
-    mid=$(cpu $app); rss1=$(rss $app); t1=$(date +%s.%N)
+    mid=$(cpu $app); rss1=$(rss $app); t1=$(date +%s.%N); w1=$(wakes $app)
     sleep 6   # the rings of the last presses end, the clock drops to its idle beat
-    idle0=$(cpu $app); t2=$(date +%s.%N)
+    idle0=$(cpu $app); t2=$(date +%s.%N); w2=$(wakes $app)
     sleep "$MEASURE_IDLE"
-    idle1=$(cpu $app); rss2=$(rss $app); t3=$(date +%s.%N)
+    idle1=$(cpu $app); rss2=$(rss $app); t3=$(date +%s.%N); w3=$(wakes $app)
     flood=$(for j in $(seq 0 999); do printf "%s " "${keys[$((j % ${#keys[@]}))]}"; done)
     f0=$(date +%s.%N); xdotool key --delay 1 $flood & presser=$!
     peak=$rss2
@@ -60,8 +66,9 @@ xvfb-run -a -s "-screen 0 640x360x24" bash -c '
     awk -v a="$start" -v b="$mid" -v c="$idle0" -v d="$idle1" -v t0="$t0" -v t1="$t1" \
         -v t2="$t2" -v t3="$t3" -v hz="$ticks" -v n="$i" -v r0="$rss0" -v r1="$rss1" -v r2="$rss2" \
         -v f0="$f0" -v f1="$f1" -v peak="$peak" -v r3="$rss3" \
-        "BEGIN { printf \"animating: %.2f%% of one core, %d key presses\\n\", 100*(b-a)/hz/(t1-t0), n;
-                 printf \"idle:      %.3f%% of one core\\n\", 100*(d-c)/hz/(t3-t2);
+        -v w0="$w0" -v w1="$w1" -v w2="$w2" -v w3="$w3" \
+        "BEGIN { printf \"animating: %.2f%% of one core, %d key presses, %.2f wake-ups a frame\\n\", 100*(b-a)/hz/(t1-t0), n, (w1-w0)/(30*(t1-t0));
+                 printf \"idle:      %.3f%% of one core, %.2f wake-ups a second\\n\", 100*(d-c)/hz/(t3-t2), (w3-w2)/(t3-t2);
                  printf \"resident:  %d kB at start, %d kB after animating, %d kB after idle\\n\", r0, r1, r2;
                  printf \"flood:     1000 presses in %.1f s; resident %d kB at the peak, %d kB once the rings were gone\\n\", f1-f0, peak, r3 }"
 '

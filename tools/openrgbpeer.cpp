@@ -2,22 +2,52 @@
 // program:
 //     kelvara_openrgbpeer PORT
 // It answers the handshake at protocol version 6 and reads every frame until SIGTERM. With port 0
-// it takes a free one. It prints "port N" once it listens, and "frames N" (the UPDATELEDS packets
-// it read) when it ends.
+// it takes a free one. It prints "port N" once it listens; on SIGUSR1 and when it ends it prints
+// "frames N" (the UPDATELEDS packets it read), "clients N" (the connections that sent frames) and
+// "keyA N" (how often the A key's colour changed from one frame to the next) and "modes N" (the
+// mode changes: one to take a keyboard over, one to hand it back).
 
 #include "led/openrgbprotocol.h"
 #include "support/fakeopenrgbserver.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <QtEndian>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <optional>
+#include <set>
 #include <unistd.h>
 
 namespace {
 
 int quitPipe[2] = {-1, -1};
+int reportPipe[2] = {-1, -1};
+
+void report(const kelvara::testing::FakeOpenRgbServer& peer, std::size_t keyA)
+{
+    const auto frames = peer.received(kelvara::openrgb::updateLeds);
+    std::set<int> clients;
+    for (const auto& frame : frames) {
+        clients.insert(frame.connection);
+    }
+    std::size_t changes = 0;
+    std::optional<quint32> last;
+    for (const auto& frame : frames) {
+        const auto at = qsizetype(6 + 4 * keyA);
+        if (frame.payload.size() < at + 4) {
+            continue;
+        }
+        const quint32 colour = qFromLittleEndian<quint32>(frame.payload.constData() + at);
+        changes += last && *last != colour ? 1u : 0u;
+        last = colour;
+    }
+    std::printf("frames %zu\nclients %zu\nkeyA %zu\nmodes %zu\n", frames.size(), clients.size(),
+                changes, peer.received(kelvara::openrgb::updateMode).size());
+    std::fflush(stdout);
+}
 
 } // namespace
 
@@ -45,7 +75,20 @@ int main(int argc, char* argv[])
     QSocketNotifier quit(quitPipe[0], QSocketNotifier::Read);
     QObject::connect(&quit, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
     std::signal(SIGTERM, [](int) { [[maybe_unused]] auto n = ::write(quitPipe[1], "q", 1); });
+    if (::pipe(reportPipe) != 0) {
+        return 1;
+    }
+    const auto keyA = std::size_t(
+        std::find(keyboard.leds.begin(), keyboard.leds.end(), QStringLiteral("Key: A")) -
+        keyboard.leds.begin());
+    QSocketNotifier asked(reportPipe[0], QSocketNotifier::Read);
+    QObject::connect(&asked, &QSocketNotifier::activated, &app, [&] {
+        char byte = 0;
+        [[maybe_unused]] auto n = ::read(reportPipe[0], &byte, 1);
+        report(peer, keyA);
+    });
+    std::signal(SIGUSR1, [](int) { [[maybe_unused]] auto n = ::write(reportPipe[1], "r", 1); });
     const int status = QCoreApplication::exec();
-    std::printf("frames %zu\n", peer.received(kelvara::openrgb::updateLeds).size());
+    report(peer, keyA);
     return status;
 }

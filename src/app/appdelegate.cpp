@@ -54,7 +54,11 @@ AppDelegate::AppDelegate(std::unique_ptr<KelvaraActions> engine, QObject* parent
     connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
 }
 
-AppDelegate::~AppDelegate() = default;
+AppDelegate::~AppDelegate()
+{
+    // The window's own destruction sends it events that must not reach a delegate going away.
+    m_mainWindow->removeEventFilter(this);
+}
 
 void AppDelegate::showMainWindow()
 {
@@ -92,7 +96,7 @@ void AppDelegate::openInputAccessHelp()
 
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != window) {
+    if (watched != static_cast<QObject*>(m_mainWindow.get())) {
         return false;
     }
     if ((event->type() == QEvent::Show || event->type() == QEvent::Hide) && m_tray) {

@@ -4,55 +4,10 @@
 # "nobody" when started as root), lights the keyboard, opens no listening socket, writes none of
 # the typed text anywhere and ends cleanly on SIGTERM.
 #     wholeprocess.sh KELVARA PEER
-set -euo pipefail
-kelvara="$1"
-peer="$2"
-work="$(mktemp -d)"
-chmod 755 "$work"
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    for log in "$work"/*.log; do echo "--- $log" >&2; cat "$log" >&2; done
-    exit 1
-}
-
-display=""
-for n in $(seq 91 140); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
-done
-[ -n "$display" ] || fail "no free X display number"
-Xvfb "$display" -ac -nolisten tcp -screen 0 640x360x24 >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
-export DISPLAY="$display"
-
-"$peer" 0 >"$work/peer.out" 2>"$work/peer.log" &
-peer_pid=$!
-pids+=("$peer_pid")
-for _ in $(seq 50); do grep -q '^port ' "$work/peer.out" && break; sleep 0.1; done
-port="$(awk '/^port / {print $2}' "$work/peer.out")"
-[ -n "$port" ] || fail "the protocol peer did not start"
-
-# The build may sit in a folder that only its owner can enter (a home folder of mode 0700, or one
-# from mktemp -d): the unprivileged run gets a copy of the program in the work folder instead.
-install -m 755 "$kelvara" "$work/kelvara"
-kelvara="$work/kelvara"
-
-user="$work/user"
-mkdir -p "$user/config/Kelvara" "$user/cache" "$user/run"
-printf '[General]\nlightingServicePort=%s\n' "$port" >"$user/config/Kelvara/Kelvara.conf"
-chmod 700 "$user/run"
-run=(env HOME="$user" XDG_CONFIG_HOME="$user/config" XDG_CACHE_HOME="$user/cache"
-    XDG_RUNTIME_DIR="$user/run" DISPLAY="$display" "$kelvara")
-if [ "$(id -u)" -eq 0 ]; then
-    chown -R nobody:nogroup "$user"
-    run=(setpriv --reuid=nobody --regid=nogroup --clear-groups "${run[@]}")
-fi
+KELVARA="$1"
+PEER="$2"
+source "$(dirname "$0")/common.sh"
+run=("${as_user[@]}" "$kelvara")
 "${run[@]}" >"$work/kelvara.log" 2>&1 &
 app=$!
 pids+=("$app")

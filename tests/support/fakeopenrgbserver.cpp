@@ -220,77 +220,81 @@ void FakeOpenRgbServer::run()
     m_port = m_server->serverPort();
     QObject::connect(m_server, &QTcpServer::newConnection, m_server, [this] {
         QTcpSocket* socket = m_server->nextPendingConnection();
+        const int connection = ++m_connections;
         // Small, so that a server that stops reading soon leaves what comes to the kernel.
         socket->setReadBufferSize(64 * 1024);
         auto reader = std::make_shared<PacketReader>();
-        QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, reader] {
-            if (m_paused) {
-                return;
-            }
-            reader->append(socket->readAll());
-            while (const auto packet = reader->next()) {
-                {
-                    QMutexLocker lock(&m_mutex);
-                    m_received.push_back({packet->deviceId, packet->id, packet->payload,
-                                          std::chrono::steady_clock::now()});
+        QObject::connect(
+            socket, &QTcpSocket::readyRead, socket, [this, socket, reader, connection] {
+                if (m_paused) {
+                    return;
                 }
-                const auto reply = [socket](quint32 dev, quint32 id, const QByteArray& payload) {
-                    socket->write(encodePacket(dev, id, payload));
-                };
-                if (m_version >= 6 && packet->id != requestProtocolVersion) {
-                    reply(packet->deviceId, ack, encodeU32(packet->id) + encodeU32(0));
-                }
-                switch (packet->id) {
-                case requestProtocolVersion:
-                    reply(0, requestProtocolVersion, encodeU32(m_version));
-                    break;
-                case requestControllerCount: {
-                    QByteArray ids = encodeU32(quint32(m_devices.size()));
-                    if (m_version >= 6) {
-                        for (std::size_t i = 0; i < m_devices.size(); ++i) {
-                            ids += encodeU32(quint32(100 + i));
+                reader->append(socket->readAll());
+                while (const auto packet = reader->next()) {
+                    {
+                        QMutexLocker lock(&m_mutex);
+                        m_received.push_back({packet->deviceId, packet->id, packet->payload,
+                                              std::chrono::steady_clock::now(), connection});
+                    }
+                    const auto reply = [socket](quint32 dev, quint32 id,
+                                                const QByteArray& payload) {
+                        socket->write(encodePacket(dev, id, payload));
+                    };
+                    if (m_version >= 6 && packet->id != requestProtocolVersion) {
+                        reply(packet->deviceId, ack, encodeU32(packet->id) + encodeU32(0));
+                    }
+                    switch (packet->id) {
+                    case requestProtocolVersion:
+                        reply(0, requestProtocolVersion, encodeU32(m_version));
+                        break;
+                    case requestControllerCount: {
+                        QByteArray ids = encodeU32(quint32(m_devices.size()));
+                        if (m_version >= 6) {
+                            for (std::size_t i = 0; i < m_devices.size(); ++i) {
+                                ids += encodeU32(quint32(100 + i));
+                            }
                         }
+                        reply(0, requestControllerCount, ids);
+                        break;
                     }
-                    reply(0, requestControllerCount, ids);
-                    break;
+                    case requestControllerData: {
+                        const quint32 index =
+                            m_version >= 6 ? packet->deviceId - 100 : packet->deviceId;
+                        if (index >= m_devices.size()) {
+                            break;
+                        }
+                        QByteArray data = encodeDevice(m_devices[index], m_version);
+                        QByteArray bytes =
+                            encodePacket(packet->deviceId, requestControllerData, data);
+                        switch (m_fault.load()) {
+                        case Fault::BadMagic:
+                            bytes[0] = 'X';
+                            break;
+                        case Fault::Truncated:
+                            bytes = encodePacket(packet->deviceId, 1, data.left(40));
+                            break;
+                        case Fault::Oversized:
+                            qToLittleEndian<quint32>(maxPayload + 1, bytes.data() + 12);
+                            break;
+                        case Fault::WrongInnerSize:
+                            qToLittleEndian<quint32>(7, bytes.data() + 16);
+                            break;
+                        case Fault::None:
+                            break;
+                        }
+                        socket->write(bytes);
+                        break;
+                    }
+                    case updateLeds:
+                        if (m_version >= 6) {
+                            reply(packet->deviceId, signalUpdate, packet->payload);
+                        }
+                        break;
+                    default:
+                        break;
+                    }
                 }
-                case requestControllerData: {
-                    const quint32 index =
-                        m_version >= 6 ? packet->deviceId - 100 : packet->deviceId;
-                    if (index >= m_devices.size()) {
-                        break;
-                    }
-                    QByteArray data = encodeDevice(m_devices[index], m_version);
-                    QByteArray bytes = encodePacket(packet->deviceId, requestControllerData, data);
-                    switch (m_fault.load()) {
-                    case Fault::BadMagic:
-                        bytes[0] = 'X';
-                        break;
-                    case Fault::Truncated:
-                        bytes = encodePacket(packet->deviceId, 1, data.left(40));
-                        break;
-                    case Fault::Oversized:
-                        qToLittleEndian<quint32>(maxPayload + 1, bytes.data() + 12);
-                        break;
-                    case Fault::WrongInnerSize:
-                        qToLittleEndian<quint32>(7, bytes.data() + 16);
-                        break;
-                    case Fault::None:
-                        break;
-                    }
-                    socket->write(bytes);
-                    break;
-                }
-                case updateLeds:
-                    if (m_version >= 6) {
-                        reply(packet->deviceId, signalUpdate, packet->payload);
-                    }
-                    break;
-                default:
-                    break;
-                }
-            }
-        });
+            });
     });
 }
 

@@ -39,6 +39,7 @@ public:
         quint32 id;
         QByteArray payload;
         std::chrono::steady_clock::time_point at; // when it was read
+        int connection = 0;                       // which client connection, counted from 1
     };
 
     // How to spoil the controller data reply.
@@ -85,6 +86,7 @@ private:
     QTcpServer* m_server = nullptr;
     mutable QMutex m_mutex;
     std::vector<Received> m_received;
+    int m_connections = 0;
 };
 
 } // namespace kelvara::testing

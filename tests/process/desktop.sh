@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# Kelvara's desktop life with the real program, under an X server and a session bus of its own:
+# a hidden start that lights the keyboard, one instance per session, the tray icon through a
+# minimal StatusNotifierItem host, and a Wayland session stand-in.
+#     desktop.sh KELVARA PEER SNIHOST
+KELVARA="$1"
+PEER="$2"
+snihost="$3"
+source "$(dirname "$0")/common.sh"
+
+# A private session bus, run as Kelvara's user: a session bus admits its own user only.
+bus="$user/run/bus"
+"${as_user[@]}" dbus-daemon --session --nofork --address="unix:path=$bus" \
+    >"$work/bus.log" 2>&1 &
+pids+=($!)
+wait_for 50 test -S "$bus" || fail "no session bus"
+as_user+=(DBUS_SESSION_BUS_ADDRESS="unix:path=$bus")
+"${as_user[@]}" "$snihost" >"$work/tray.out" 2>"$work/tray.log" &
+pids+=($!)
+wait_for 50 grep -q '^ready' "$work/tray.out" || fail "the tray host did not start"
+
+visible() { xdotool search --onlyvisible --pid "$1" >/dev/null 2>&1; }
+not_visible() { ! visible "$1"; }
+conf="$user/config/Kelvara/Kelvara.conf"
+
+# A hidden start: no window, but the keyboard takes the picture and the key presses.
+"${as_user[@]}" "$kelvara" --hidden >"$work/kelvara.log" 2>&1 &
+app=$!
+pids+=("$app")
+wait_for 100 grep -q 'Reading key presses' "$work/kelvara.log" || fail "Kelvara did not start"
+sleep 1
+not_visible "$app" || fail "the hidden start put a window on screen"
+[ "$(peer_says frames)" -gt 0 ] || fail "no frame reached the keyboard"
+[ "$(peer_says modes)" -eq 1 ] || fail "the keyboard was not taken over"
+[ "$(peer_says keyA)" -eq 0 ] || fail "the A key changed colour with no key pressed"
+xdotool key a
+lit() { [ "$(peer_says keyA)" -gt 0 ]; }
+wait_for 30 lit || fail "a key press did not light its key"
+
+# The tray icon registered with the host.
+wait_for 50 grep -q '^item ' "$work/tray.out" || fail "no tray icon registered"
+item="$(awk '/^item / {print $2; exit}' "$work/tray.out")"
+dbus_call() { "${as_user[@]}" gdbus call --session --dest "$item" "$@"; }
+tooltip="$(dbus_call --object-path /StatusNotifierItem \
+    --method org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem ToolTip)"
+grep -q 'Connected to LGS.' <<<"$tooltip" || fail "the tray tooltip is not the status: $tooltip"
+# Clicks the tray menu's item with that label.
+click() {
+    local layout id
+    layout="$(dbus_call --object-path /MenuBar --method com.canonical.dbusmenu.GetLayout \
+        -- 0 -1 '["label"]')"
+    id="$(grep -o "([0-9]*, {[^}]*'label': <'$1'>" <<<"$layout" | grep -o '^([0-9]*' | tr -d '(')"
+    [ -n "$id" ] || fail "no tray menu item \"$1\" in $layout"
+    dbus_call --object-path /MenuBar --method com.canonical.dbusmenu.Event \
+        -- "$id" clicked '<0>' 0 >/dev/null
+}
+
+# A second launch shows the first instance's window and ends at once; it never reaches the
+# keyboard.
+start="$(date +%s%N)"
+status=0
+timeout 10 "${as_user[@]}" "$kelvara" >"$work/second.log" 2>&1 || status=$?
+elapsed=$((($(date +%s%N) - start) / 1000000))
+[ "$status" -eq 0 ] || fail "the second launch ended with status $status"
+[ "$elapsed" -lt 2000 ] || fail "the second launch took $elapsed ms"
+wait_for 30 visible "$app" || fail "the first instance's window did not come up"
+[ "$(peer_says clients)" -eq 1 ] || fail "the keyboard got frames from more than one Kelvara"
+
+click "Hide Kelvara"
+wait_for 30 not_visible "$app" || fail "Hide Kelvara left the window on screen"
+click "Show Kelvara"
+wait_for 30 visible "$app" || fail "Show Kelvara did not bring the window back"
+click "Quit"
+wait_for 50 sh -c "! kill -0 $app 2>/dev/null" || fail "Quit did not end Kelvara"
+status=0
+wait "$app" || status=$?
+[ "$status" -eq 0 ] || fail "Quit ended Kelvara with status $status"
+[ "$(peer_says modes)" -eq 2 ] || fail "the keyboard was not handed back"
+grep -q '^windowPosition=' "$conf" || fail "the window position was not saved"
+
+# A Wayland session stand-in: the X server is taken for XWayland, so without a readable input
+# device the permission sheet asks for access and the log says what is missing.
+readable_device() { for f in /dev/input/event*; do [ -r "$f" ] && return 0; done; return 1; }
+if "${as_user[@]}" bash -c "$(declare -f readable_device); readable_device"; then
+    echo "ok (the Wayland check needs a user without input devices; this one reads them)"
+    exit 0
+fi
+"${as_user[@]}" XDG_SESSION_TYPE=wayland WAYLAND_DISPLAY=wayland-kelvara-test "$kelvara" \
+    >"$work/wayland.log" 2>&1 &
+app=$!
+pids+=("$app")
+sheet() { xdotool search --onlyvisible --name 'Kelvara cannot see your typing' >/dev/null 2>&1; }
+wait_for 100 sheet || fail "no permission sheet in a Wayland session"
+grep -q 'only keys typed into X11 programs are seen' "$work/wayland.log" ||
+    fail "the log does not name the limit"
+kill -TERM "$app"
+wait "$app" || true
+echo "ok: hidden start, one instance, tray menu, Wayland limit"
