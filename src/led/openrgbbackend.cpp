@@ -1,14 +1,11 @@
 #include "led/openrgbbackend.h"
 
+#include "led/socketio.h"
 #include "platform/systemlog.h"
 
 #include <QtEndian>
 
 #include <algorithm>
-#include <cerrno>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
 
 namespace kelvara {
 
@@ -25,11 +22,9 @@ constexpr qint64 maxQueuedBytes = 256 * 1024;
 constexpr int silenceLimit = 8000; // ms
 // A server on another machine that vanishes without a word (a suspended host, a pulled cable) is
 // noticed by the kernel: data unacknowledged for this long, or an idle link whose keep-alive
-// probes go unanswered, ends the connection.
-constexpr int tcpUserTimeout = 7000; // ms
-constexpr int keepAliveIdle = 2;     // seconds
-constexpr int keepAliveInterval = 1; // seconds
-constexpr int keepAliveProbes = 5;
+// probes go unanswered, ends the connection. A frame goes out at least every 5 s, so the loss is
+// known within 4 + 5 s at worst.
+constexpr int tcpUserTimeout = 4000; // ms
 
 // The mode a keyboard shows software frames in: Direct, else Custom, with per-LED colours.
 int directModeOf(const Controller& controller)
@@ -43,17 +38,6 @@ int directModeOf(const Controller& controller)
         }
     }
     return -1;
-}
-
-void watchForSilentPeer(qintptr descriptor)
-{
-    const int fd = int(descriptor);
-    const int on = 1;
-    setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
-    setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &keepAliveIdle, sizeof keepAliveIdle);
-    setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &keepAliveInterval, sizeof keepAliveInterval);
-    setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &keepAliveProbes, sizeof keepAliveProbes);
-    setsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &tcpUserTimeout, sizeof tcpUserTimeout);
 }
 
 } // namespace
@@ -142,6 +126,9 @@ void OpenRgbBackend::endPass()
         m_wanted = true;
         connectNow();
     }
+    if (m_quiet) {
+        readQuietly();
+    }
     m_frames.finishPass();
     if (m_stage != Stage::Running || m_socket.bytesToWrite() > maxQueuedBytes) {
         return;
@@ -160,16 +147,8 @@ void OpenRgbBackend::sendFrames(const QByteArray& bytes)
     // With nothing queued before them the frames go straight to the kernel. Handed to the
     // socket's buffer, they would switch its write notifier on and off again, and each switch
     // wakes the event loop once more: two extra wake-ups on every frame.
-    qsizetype sent = 0;
-    if (m_socket.bytesToWrite() == 0) {
-        const int fd = int(m_socket.socketDescriptor());
-        ssize_t n = -1;
-        do {
-            n = ::send(fd, bytes.constData(), std::size_t(bytes.size()),
-                       MSG_DONTWAIT | MSG_NOSIGNAL);
-        } while (n < 0 && errno == EINTR);
-        sent = n > 0 ? qsizetype(n) : 0;
-    }
+    const qsizetype sent =
+        m_socket.bytesToWrite() == 0 ? sendWithoutWaiting(m_socket.socketDescriptor(), bytes) : 0;
     // What the kernel did not take (a full buffer, or an error the socket then reports as the
     // connection lost) goes through the socket as before, out now rather than at the next turn
     // of the event loop.
@@ -185,6 +164,7 @@ void OpenRgbBackend::shutdown()
     m_shutDown = true;
     m_retry.stop();
     m_silence.stop();
+    stopReadingQuietly();
     if (m_stage == Stage::Running) {
         m_modeAcks = 0;
         int restored = 0;
@@ -242,7 +222,7 @@ void OpenRgbBackend::connectNow()
 void OpenRgbBackend::connected()
 {
     m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    watchForSilentPeer(m_socket.socketDescriptor());
+    watchForSilentPeer(m_socket.socketDescriptor(), tcpUserTimeout);
     m_stage = Stage::Version;
     send(encodePacket(0, requestProtocolVersion, encodeU32(highestVersion)));
     m_replyTimeout.start();
@@ -250,8 +230,54 @@ void OpenRgbBackend::connected()
 
 void OpenRgbBackend::readIncoming()
 {
+    if (m_quiet) {
+        return; // read at the next pass
+    }
     m_silence.stop();
     m_reader.append(m_socket.readAll());
+    processIncoming();
+}
+
+void OpenRgbBackend::readQuietly()
+{
+    QByteArray incoming;
+    if (!m_heldByte && m_socket.bytesAvailable() > 0) {
+        incoming = m_socket.peek(1);
+        m_heldByte = !incoming.isEmpty();
+    }
+    QString why;
+    switch (readWithoutWaiting(m_socket.socketDescriptor(), incoming, why)) {
+    case ReadOutcome::Open:
+        break;
+    case ReadOutcome::Closed:
+        lost(QStringLiteral("connection closed"));
+        return;
+    case ReadOutcome::Failed:
+        lost(why);
+        return;
+    }
+    if (!incoming.isEmpty()) {
+        m_silence.stop();
+        m_reader.append(incoming);
+        processIncoming();
+    }
+}
+
+void OpenRgbBackend::stopReadingQuietly()
+{
+    if (!m_quiet) {
+        return;
+    }
+    m_quiet = false;
+    if (m_heldByte) {
+        m_socket.read(1); // handled already
+        m_heldByte = false;
+    }
+    m_socket.setReadBufferSize(0);
+}
+
+void OpenRgbBackend::processIncoming()
+{
     while (const auto packet = m_reader.next()) {
         handle(*packet);
         if (m_stage == Stage::Disconnected) {
@@ -333,6 +359,7 @@ void OpenRgbBackend::handle(const Packet& packet)
 
 void OpenRgbBackend::listControllers()
 {
+    stopReadingQuietly();
     m_stage = Stage::Ids;
     send(encodePacket(0, requestControllerCount));
     m_replyTimeout.start();
@@ -371,6 +398,8 @@ void OpenRgbBackend::takeOver()
         systemLog(placementSummary(keyboard.data.name, keyboard.placement));
     }
     m_stage = Stage::Running;
+    m_quiet = true;
+    m_socket.setReadBufferSize(1);
     if (m_reportedLoss) {
         m_reportedLoss = false;
         systemLog(QStringLiteral("The lighting service is back: %1 keyboards.")
@@ -387,6 +416,9 @@ void OpenRgbBackend::lost(const QString& why)
     m_stage = Stage::Disconnected;
     m_replyTimeout.stop();
     m_silence.stop();
+    m_quiet = false;
+    m_heldByte = false;
+    m_socket.setReadBufferSize(0);
     m_socket.abort();
     if (wasRunning && !m_reportedLoss) {
         m_reportedLoss = true;

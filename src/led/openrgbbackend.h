@@ -77,6 +77,9 @@ private:
     void replyTimedOut();
     void connected();
     void readIncoming();
+    void processIncoming();
+    void readQuietly();
+    void stopReadingQuietly();
     void handle(const openrgb::Packet& packet);
     void listControllers();
     void requestNextController();
@@ -103,6 +106,11 @@ private:
     bool m_shutDown = false;
     bool m_reportedLoss = false;
     int m_modeAcks = 0;
+    // While keyboards are taken over, what the server sends back (a version 6 server answers every
+    // frame) is read at the next pass instead of waking the event loop for it. The socket then
+    // keeps one byte, already handled, so that it stops watching for more.
+    bool m_quiet = false;
+    bool m_heldByte = false;
 };
 
 } // namespace kelvara

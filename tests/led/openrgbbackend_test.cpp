@@ -208,6 +208,36 @@ TEST_F(OpenRgbBackendTest, AServerThatGoesAwayIsTakenOverAgainWhenItComesBack)
     backend.shutdown();
 }
 
+TEST_F(OpenRgbBackendTest, AChangedDeviceListIsPlacedAgainWhileFramesGoOn)
+{
+    FakeOpenRgbServer server(6, {keyboard()});
+    OpenRgbBackend backend(QStringLiteral("127.0.0.1"), server.port());
+    ASSERT_TRUE(backend.init());
+    // Frames while running: the server's answers are read at the next pass, not as they come.
+    for (int i = 0; i < 5; ++i) {
+        backend.endPass();
+        QTest::qWait(5);
+    }
+    FakeOpenRgbServer::Device second = keyboard(QStringLiteral("Second Keyboard"));
+    second.leds.push_back(QStringLiteral("Key: #"));
+    server.announceDevices({keyboard(), second});
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            backend.endPass(); // the notice waits for a pass
+            return backend.isRunning() && backend.keyboardCount() == 2;
+        },
+        5000));
+    EXPECT_EQ(backend.keyboards().back().data.name, QStringLiteral("Second Keyboard"));
+    EXPECT_EQ(backend.extraPlaces().size(), 1u); // the ISO key of the new one
+    QTest::qWait(100); // the frames of the passes above arrive
+    server.clearReceived();
+    backend.endPass();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.received(openrgb::updateLeds).size() == 2; }));
+    EXPECT_EQ(server.received(openrgb::updateLeds).back().deviceId, 101u);
+    EXPECT_EQ(log.filter(QStringLiteral("Lost")).size(), 0);
+    backend.shutdown();
+}
+
 TEST_F(OpenRgbBackendTest, AServerThatFallsSilentIsLostAndTakenOverWhenItAnswersAgain)
 {
     FakeOpenRgbServer server(6, {keyboard()});

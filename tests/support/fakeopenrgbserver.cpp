@@ -175,6 +175,20 @@ void FakeOpenRgbServer::stop()
         Qt::BlockingQueuedConnection);
 }
 
+void FakeOpenRgbServer::announceDevices(std::vector<Device> devices)
+{
+    QMetaObject::invokeMethod(
+        m_context,
+        [this, &devices] {
+            m_devices = std::move(devices);
+            const auto sockets = m_server->findChildren<QTcpSocket*>();
+            for (QTcpSocket* socket : sockets) {
+                socket->write(encodePacket(0, deviceListUpdated));
+            }
+        },
+        Qt::BlockingQueuedConnection);
+}
+
 void FakeOpenRgbServer::restart()
 {
     QMetaObject::invokeMethod(

@@ -62,6 +62,9 @@ public:
     // Stops reading from every connection, as a server that hangs does, or reads on.
     void setPaused(bool paused);
 
+    // Replaces the devices and tells every client that the list changed.
+    void announceDevices(std::vector<Device> devices);
+
     // Closes every connection and stops listening, or listens again on the same port.
     void stop();
     void restart();

@@ -1,0 +1,57 @@
+#include "led/socketio.h"
+
+#include <cerrno>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
+namespace kelvara {
+
+namespace {
+
+constexpr int keepAliveIdle = 2;     // seconds without traffic before the first probe
+constexpr int keepAliveInterval = 1; // seconds between probes
+constexpr int keepAliveProbes = 5;
+
+} // namespace
+
+void watchForSilentPeer(qintptr descriptor, int userTimeoutMs)
+{
+    const int fd = int(descriptor);
+    const int on = 1;
+    setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &keepAliveIdle, sizeof keepAliveIdle);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &keepAliveInterval, sizeof keepAliveInterval);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &keepAliveProbes, sizeof keepAliveProbes);
+    setsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &userTimeoutMs, sizeof userTimeoutMs);
+}
+
+qsizetype sendWithoutWaiting(qintptr descriptor, const QByteArray& bytes)
+{
+    ssize_t n = -1;
+    do {
+        n = ::send(int(descriptor), bytes.constData(), std::size_t(bytes.size()),
+                   MSG_DONTWAIT | MSG_NOSIGNAL);
+    } while (n < 0 && errno == EINTR);
+    return n > 0 ? qsizetype(n) : 0;
+}
+
+ReadOutcome readWithoutWaiting(qintptr descriptor, QByteArray& into, QString& why)
+{
+    char chunk[16384];
+    for (;;) {
+        const ssize_t n = ::recv(int(descriptor), chunk, sizeof chunk, MSG_DONTWAIT);
+        if (n > 0) {
+            into.append(chunk, qsizetype(n));
+        } else if (n == 0) {
+            return ReadOutcome::Closed;
+        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            return ReadOutcome::Open;
+        } else if (errno != EINTR) {
+            why = qt_error_string(errno);
+            return ReadOutcome::Failed;
+        }
+    }
+}
+
+} // namespace kelvara
