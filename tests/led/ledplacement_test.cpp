@@ -110,6 +110,16 @@ TEST_P(PlacingOneLed, GoesWhereItsNameOrMatrixSays)
 
 const QString caps = QStringLiteral("Key: Caps Lock");
 
+// A driver that names legends: "Z" in the US Y place (LED 2), "Y" in the US Z place (LED 6).
+Controller legendNamedBoard()
+{
+    return controllerOf(
+        {QStringLiteral("Key: R"), QStringLiteral("Key: T"), QStringLiteral("Key: Z"),
+         QStringLiteral("Key: U"), QStringLiteral("Key: I"), QStringLiteral("Key: Left Shift"),
+         QStringLiteral("Key: Y"), QStringLiteral("Key: X"), QStringLiteral("Key: C")},
+        {matrixZone(0, 9, {{none, 0, 1, 2, 3, 4}, {5, 6, 7, 8, none, none}})});
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Leds, PlacingOneLed,
     ::testing::Values(
@@ -156,25 +166,10 @@ INSTANTIATE_TEST_SUITE_P(
         PlacingCase{"PlusBesideAnEqualsKeyIsAnotherKey",
                     controllerOf({QStringLiteral("Key: ="), QStringLiteral("Key: +")}), 1,
                     LedWay::Rule, std::nullopt, std::nullopt},
-        // A driver that names legends: "Z" in the US Y place, "Y" in the US Z place.
-        PlacingCase{
-            "LegendZInTheYPlaceLightsAsY",
-            controllerOf({QStringLiteral("Key: R"), QStringLiteral("Key: T"),
-                          QStringLiteral("Key: Z"), QStringLiteral("Key: U"),
-                          QStringLiteral("Key: I"), QStringLiteral("Key: Left Shift"),
-                          QStringLiteral("Key: Y"), QStringLiteral("Key: X"),
-                          QStringLiteral("Key: C")},
-                         {matrixZone(0, 9, {{none, 0, 1, 2, 3, 4}, {5, 6, 7, 8, none, none}})}),
-            2, LedWay::Matrix, std::nullopt, QPointF(336, 145)},
-        PlacingCase{
-            "LegendYInTheZPlaceLightsAsZ",
-            controllerOf({QStringLiteral("Key: R"), QStringLiteral("Key: T"),
-                          QStringLiteral("Key: Z"), QStringLiteral("Key: U"),
-                          QStringLiteral("Key: I"), QStringLiteral("Key: Left Shift"),
-                          QStringLiteral("Key: Y"), QStringLiteral("Key: X"),
-                          QStringLiteral("Key: C")},
-                         {matrixZone(0, 9, {{none, 0, 1, 2, 3, 4}, {5, 6, 7, 8, none, none}})}),
-            6, LedWay::Matrix, std::nullopt, QPointF(157.5, 224)},
+        PlacingCase{"LegendZInTheYPlaceLightsAsY", legendNamedBoard(), 2, LedWay::Matrix,
+                    std::nullopt, QPointF(336, 145)},
+        PlacingCase{"LegendYInTheZPlaceLightsAsZ", legendNamedBoard(), 6, LedWay::Matrix,
+                    std::nullopt, QPointF(157.5, 224)},
         // Nothing names a key: the matrix covers the keys of the picture, corner to corner.
         PlacingCase{
             "UnnamedMatrixSpreadOverThePicture",

@@ -229,7 +229,7 @@ TEST_F(OpenRgbBackendTest, AChangedDeviceListIsPlacedAgainWhileFramesGoOn)
         5000));
     EXPECT_EQ(backend.keyboards().back().data.name, QStringLiteral("Second Keyboard"));
     EXPECT_EQ(backend.extraPlaces().size(), 1u); // the ISO key of the new one
-    QTest::qWait(100); // the frames of the passes above arrive
+    QTest::qWait(100);                           // the frames of the passes above arrive
     server.clearReceived();
     backend.endPass();
     ASSERT_TRUE(QTest::qWaitFor([&] { return server.received(openrgb::updateLeds).size() == 2; }));
