@@ -10,6 +10,7 @@ void KeyboardFrames::clear()
 {
     m_keyboards.clear();
     m_places.clear();
+    m_placeIndex.clear();
     m_placeLeds.clear();
     m_sum[0] = m_sum[1] = m_sum[2] = 0;
     m_lit = 0;
@@ -22,13 +23,13 @@ const KeyboardFrames::Keyboard& KeyboardFrames::add(quint32 id, const Controller
     const std::size_t index = m_keyboards.size();
     for (const auto& [led, at] : keyboard.placement.byPlace) {
         // LEDs at one point (a key's second LED, or the same key on two keyboards) share it.
-        const auto same = std::find(m_places.begin(), m_places.end(), at);
-        const auto place = std::size_t(same - m_places.begin());
-        if (same == m_places.end()) {
+        const auto [known, added] =
+            m_placeIndex.try_emplace(std::pair(at.x(), at.y()), m_places.size());
+        if (added) {
             m_places.push_back(at);
             m_placeLeds.emplace_back();
         }
-        m_placeLeds[place].emplace_back(index, std::size_t(led));
+        m_placeLeds[known->second].emplace_back(index, std::size_t(led));
     }
     m_keyboards.push_back(std::move(keyboard));
     return m_keyboards.back();

@@ -7,6 +7,7 @@
 #include <QPointF>
 
 #include <cstdint>
+#include <map>
 #include <span>
 #include <utility>
 #include <vector>
@@ -48,6 +49,7 @@ public:
 private:
     std::vector<Keyboard> m_keyboards;
     std::vector<QPointF> m_places;
+    std::map<std::pair<double, double>, std::size_t> m_placeIndex; // into m_places
     // For each place, the keyboard and LED indices it lights.
     std::vector<std::vector<std::pair<std::size_t, std::size_t>>> m_placeLeds;
     // Sums of this pass's table key colours, percent.

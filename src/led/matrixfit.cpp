@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <unordered_map>
 
 namespace kelvara {
 
@@ -46,6 +48,14 @@ bool solve3(const std::array<std::array<double, 3>, 3>& m, const std::array<doub
 
 std::vector<bool> legendNamedAnchors(const std::vector<MatrixAnchor>& anchors, double maxApart)
 {
+    // Each cell of a matrix holds one anchor at most; its neighbours are found by their cell.
+    std::unordered_map<std::int64_t, std::size_t> byCell;
+    const auto cell = [](int column, int row) {
+        return (std::int64_t(row) << 32) | quint32(column);
+    };
+    for (std::size_t i = 0; i < anchors.size(); ++i) {
+        byCell.emplace(cell(anchors[i].column, anchors[i].row), i);
+    }
     std::vector<bool> flagged(anchors.size(), false);
     for (std::size_t i = 0; i < anchors.size(); ++i) {
         if (!anchors[i].characterKey) {
@@ -53,15 +63,15 @@ std::vector<bool> legendNamedAnchors(const std::vector<MatrixAnchor>& anchors, d
         }
         bool anyNeighbour = false;
         bool anyAgrees = false;
-        for (const MatrixAnchor& other : anchors) {
-            const int apart = other.column - anchors[i].column;
-            if (!other.sole || other.row != anchors[i].row || apart == 0 || std::abs(apart) > 2) {
+        for (const int apart : {-2, -1, 1, 2}) {
+            const auto found = byCell.find(cell(anchors[i].column + apart, anchors[i].row));
+            if (found == byCell.end() || !anchors[found->second].sole) {
                 continue;
             }
             anyNeighbour = true;
             // The neighbour's key, moved back by the cells between them, is where this key
             // would be if both names told places.
-            const QPointF expected = other.at - QPointF(apart * keyPitch, 0);
+            const QPointF expected = anchors[found->second].at - QPointF(apart * keyPitch, 0);
             if (QLineF(expected, anchors[i].at).length() <= maxApart) {
                 anyAgrees = true;
             }
