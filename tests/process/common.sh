@@ -24,13 +24,24 @@ wait_for() {
     return 1
 }
 
-# Xvfb picks a free display itself and writes its number: tests running side by side never race
-# for one.
-Xvfb -displayfd 3 -ac -nolisten tcp -screen 0 640x360x24 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-wait_for 100 grep -qs '[0-9]' "$work/display" || fail "the X server did not start"
-display=":$(head -n 1 "$work/display" | tr -d '[:space:]')"
-wait_for 50 test -e "/tmp/.X11-unix/X${display#:}" || true
+# Xvfb picks a free display itself and writes its number. Two servers started at the same moment
+# can still pick one number, and the loser ends: then another is started.
+display=""
+for _ in $(seq 5); do
+    rm -f "$work/display"
+    Xvfb -displayfd 3 -ac -nolisten tcp -screen 0 640x360x24 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+    xvfb=$!
+    pids+=("$xvfb")
+    wait_for 100 grep -qs '[0-9]' "$work/display" || true
+    number="$(head -n 1 "$work/display" 2>/dev/null | tr -d '[:space:]')"
+    if [ -n "$number" ] && sleep 0.3 && kill -0 "$xvfb" 2>/dev/null &&
+        DISPLAY=":$number" xdotool getdisplaygeometry >/dev/null 2>&1; then
+        display=":$number"
+        break
+    fi
+    kill "$xvfb" 2>/dev/null || true
+done
+[ -n "$display" ] || fail "the X server did not start"
 export DISPLAY="$display"
 
 "$PEER" 0 >"$work/peer.out" 2>"$work/peer.log" &
@@ -59,6 +70,11 @@ peer_says() {
 # from mktemp -d): the unprivileged run gets a copy of the program in the work folder instead.
 install -m 755 "$KELVARA" "$work/kelvara"
 kelvara="$work/kelvara"
+# Copies another program that runs as Kelvara's user into the work folder; prints its new path.
+runnable_copy() {
+    install -m 755 "$1" "$work/$(basename "$1")"
+    echo "$work/$(basename "$1")"
+}
 # The same for a sanitizer build's leak suppressions.
 if [[ "${LSAN_OPTIONS:-}" == *suppressions=* ]]; then
     suppressions="$(sed -n 's/.*suppressions=\([^:]*\).*/\1/p' <<<"$LSAN_OPTIONS")"

@@ -5,8 +5,9 @@
 #     desktop.sh KELVARA PEER SNIHOST
 KELVARA="$1"
 PEER="$2"
-snihost="$3"
+SNIHOST="$3"
 source "$(dirname "$0")/common.sh"
+snihost="$(runnable_copy "$SNIHOST")"
 
 # A private session bus, run as Kelvara's user: a session bus admits its own user only.
 bus="$user/run/bus"
