@@ -1,5 +1,6 @@
 #include "led/ledkeynames.h"
 
+#include <functional>
 #include <map>
 
 namespace kelvara {
@@ -145,6 +146,25 @@ const std::vector<QString>& ledNamesForKeyName(std::int64_t keyName)
 {
     const auto it = keyNameNames().find(keyName);
     return it == keyNameNames().end() ? none : it->second;
+}
+
+const std::vector<std::int64_t>& namedLedCodes()
+{
+    static const std::vector<std::int64_t> codes = [] {
+        std::vector<std::int64_t> all;
+        for (const auto& names : {std::cref(hidNames()), std::cref(keyNameNames())}) {
+            for (const auto& entry : names.get()) {
+                all.push_back(entry.first);
+            }
+        }
+        return all;
+    }();
+    return codes;
+}
+
+const std::vector<QString>& ledNamesForCode(std::int64_t code)
+{
+    return code < 256 ? ledNamesForHidCode(code) : ledNamesForKeyName(code);
 }
 
 } // namespace kelvara

@@ -13,4 +13,10 @@ namespace kelvara {
 const std::vector<QString>& ledNamesForHidCode(std::int64_t hidCode);
 const std::vector<QString>& ledNamesForKeyName(std::int64_t keyName);
 
+// Every code above that has names, HID usages first, each in rising order.
+const std::vector<std::int64_t>& namedLedCodes();
+
+// The names of a HID usage (below 256) or of a key-name code.
+const std::vector<QString>& ledNamesForCode(std::int64_t code);
+
 } // namespace kelvara

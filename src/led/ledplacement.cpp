@@ -20,30 +20,6 @@ namespace {
 constexpr double legendApart = 80; // layout units, about two keys
 constexpr double halfKey = keyPitch / 2;
 
-// The codes of the key layout table, HID usages first, then key names.
-const std::vector<std::int64_t>& tableCodes()
-{
-    static const std::vector<std::int64_t> codes = [] {
-        std::vector<std::int64_t> all;
-        for (std::int64_t hid = 0; hid < 256; ++hid) {
-            if (!ledNamesForHidCode(hid).empty()) {
-                all.push_back(hid);
-            }
-        }
-        for (const std::int64_t name : {0xFFF1, 0xFFF2, 0xFFF3, 0xFFF4, 0xFFF5, 0xFFF6, 0xFFF7,
-                                        0xFFF8, 0xFFF9, 0xFFFF1, 0xFFFF2}) {
-            all.push_back(name);
-        }
-        return all;
-    }();
-    return codes;
-}
-
-const std::vector<QString>& namesOfCode(std::int64_t code)
-{
-    return code < 256 ? ledNamesForHidCode(code) : ledNamesForKeyName(code);
-}
-
 // "Key: F1 LED 2", the second light of a key that has several, is that key's.
 QString keyOfLedName(const QString& name)
 {
@@ -128,8 +104,8 @@ LedPlacement placeLeds(const Controller& controller)
         ledsByKeyName[keyOfLedName(controller.ledNames[i])].push_back(int(i));
     }
     std::vector<std::int64_t> codeOfLed(count, -1);
-    for (const std::int64_t code : tableCodes()) {
-        for (const QString& name : namesOfCode(code)) {
+    for (const std::int64_t code : namedLedCodes()) {
+        for (const QString& name : ledNamesForCode(code)) {
             const auto it = ledsByKeyName.constFind(name);
             if (it == ledsByKeyName.constEnd()) {
                 continue;

@@ -18,6 +18,8 @@ constexpr int replyTimeout = 1000;     // ms, for each reply of the handshake
 constexpr int restoreTimeout = 250;    // ms, for the acknowledgement of the restored mode
 // A server that stops reading gets no more frames rather than an ever-growing buffer.
 constexpr qint64 maxQueuedBytes = 256 * 1024;
+// What one pass reads of the server's answers at most; more waits for the next pass.
+constexpr qsizetype maxReadPerPass = 1024 * 1024;
 // A version 6 server answers every frame; one that says nothing for this long is gone.
 constexpr int silenceLimit = 8000; // ms
 // A server on another machine that vanishes without a word (a suspended host, a pulled cable) is
@@ -246,7 +248,7 @@ void OpenRgbBackend::readQuietly()
         m_heldByte = !incoming.isEmpty();
     }
     QString why;
-    switch (readWithoutWaiting(m_socket.socketDescriptor(), incoming, why)) {
+    switch (readWithoutWaiting(m_socket.socketDescriptor(), incoming, maxReadPerPass, why)) {
     case ReadOutcome::Open:
         break;
     case ReadOutcome::Closed:

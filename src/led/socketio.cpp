@@ -1,5 +1,6 @@
 #include "led/socketio.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -36,13 +37,18 @@ qsizetype sendWithoutWaiting(qintptr descriptor, const QByteArray& bytes)
     return n > 0 ? qsizetype(n) : 0;
 }
 
-ReadOutcome readWithoutWaiting(qintptr descriptor, QByteArray& into, QString& why)
+ReadOutcome readWithoutWaiting(qintptr descriptor, QByteArray& into, qsizetype maxBytes,
+                               QString& why)
 {
     char chunk[16384];
-    for (;;) {
-        const ssize_t n = ::recv(int(descriptor), chunk, sizeof chunk, MSG_DONTWAIT);
+    for (qsizetype taken = 0; taken < maxBytes;) {
+        const ssize_t n =
+            ::recv(int(descriptor), chunk,
+                   std::size_t(std::min<qsizetype>(qsizetype(sizeof chunk), maxBytes - taken)),
+                   MSG_DONTWAIT);
         if (n > 0) {
             into.append(chunk, qsizetype(n));
+            taken += qsizetype(n);
         } else if (n == 0) {
             return ReadOutcome::Closed;
         } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
@@ -52,6 +58,7 @@ ReadOutcome readWithoutWaiting(qintptr descriptor, QByteArray& into, QString& wh
             return ReadOutcome::Failed;
         }
     }
+    return ReadOutcome::Open; // the rest waits for the next call
 }
 
 } // namespace kelvara

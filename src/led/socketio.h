@@ -24,7 +24,9 @@ enum class ReadOutcome
     Failed  // an error, in why
 };
 
-// Appends whatever the kernel holds for the socket, without waiting.
-ReadOutcome readWithoutWaiting(qintptr descriptor, QByteArray& into, QString& why);
+// Appends what the kernel holds for the socket, without waiting: at most maxBytes, so that a
+// peer sending without pause cannot keep the caller reading forever.
+ReadOutcome readWithoutWaiting(qintptr descriptor, QByteArray& into, qsizetype maxBytes,
+                               QString& why);
 
 } // namespace kelvara

@@ -4,6 +4,7 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusError>
 #include <QDBusMessage>
 
 namespace kelvara {
@@ -30,8 +31,14 @@ SingleInstance::Claim SingleInstance::claim(QDBusConnection bus)
     if (!bus.isConnected() || !bus.interface()) {
         return Claim::NoBus;
     }
-    // The object first: a launch that finds the name taken calls it at once.
-    bus.registerObject(objectPath, this, QDBusConnection::ExportAdaptors);
+    // The object first: a launch that finds the name taken calls it at once. Without it the name
+    // would be held by an instance that cannot answer, and every later launch would start anyway.
+    if (!bus.registerObject(objectPath, this, QDBusConnection::ExportAdaptors)) {
+        systemLog(QStringLiteral("Cannot offer %1 on the session bus: %2; more than one Kelvara "
+                                 "may run.")
+                      .arg(objectPath, bus.lastError().message()));
+        return Claim::NoBus;
+    }
     const auto reply =
         bus.interface()->registerService(serviceName, QDBusConnectionInterface::DontQueueService,
                                          QDBusConnectionInterface::DontAllowReplacement);
