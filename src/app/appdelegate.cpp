@@ -52,6 +52,11 @@ AppDelegate::AppDelegate(std::unique_ptr<KelvaraActions> engine, QObject* parent
     connectMainWindow();
     connectSettingsWindow();
     connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
+    // Key presses of other programs are read at each frame while the rings move, and wake the
+    // event loop themselves only while it waits on the idle beat.
+    connect(theApp.get(), &KelvaraActions::framesRunningChanged, &globalKeyInput,
+            &GlobalKeyInput::setReadAtFrames);
+    connect(theApp.get(), &KelvaraActions::frameDue, &globalKeyInput, &GlobalKeyInput::readPending);
 }
 
 AppDelegate::~AppDelegate()

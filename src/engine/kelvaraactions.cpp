@@ -51,10 +51,17 @@ void KelvaraActions::rearmTimer()
     // The 5 s idle beat needs no precision; frames do.
     animationTimer->setTimerType(animationInterval >= 1.0 ? Qt::CoarseTimer : Qt::PreciseTimer);
     animationTimer->start(timerMilliseconds(animationInterval));
+    if (const bool running = animationInterval != idleInterval; running != m_framesRunning) {
+        m_framesRunning = running;
+        emit framesRunningChanged(running);
+    }
 }
 
 void KelvaraActions::animationStep(QTimer* /*timer*/)
 {
+    if (m_framesRunning) {
+        emit frameDue();
+    }
     theCircles.advanceFrame();
     // Nobody sees a hidden or minimised window: only the keyboard gets the frame.
     if (drawCanvas && drawCanvas->isVisible() && !drawCanvas->window()->isMinimized()) {

@@ -68,6 +68,9 @@ public:
     // The clock's period in whole milliseconds for an interval in seconds.
     static int timerMilliseconds(double interval);
 
+    // Whether the clock runs at the frame interval rather than its idle beat.
+    bool framesRunning() const { return m_framesRunning; }
+
     std::unique_ptr<QTimer> animationTimer;
     std::optional<std::uint64_t> noSleep;
     double animationInterval = 1.0 / 15.0; // seconds
@@ -83,8 +86,16 @@ public:
     double backingRenderScaleHoriz = 0; // image pixels per layout unit
     double backingRenderScaleVert = 0;  // image pixels per layout unit
 
+signals:
+    // The clock went from its idle beat to the frame interval (true) or back (false).
+    void framesRunningChanged(bool running);
+    // A tick of the running clock is about to move the rings on: what was gathered since the
+    // last one, key presses read at frames for instance, is due now.
+    void frameDue();
+
 private:
     std::unique_ptr<KeepAwake> m_keepAwake;
+    bool m_framesRunning = false;
     // The settings file, when last loaded, held what a save must not write over: it could not be
     // parsed, or it was not Kelvara's and no copy of it could be kept.
     bool m_storeUnreadable = false;

@@ -45,6 +45,18 @@ void GlobalKeyInput::start(const QString& deviceDirectory)
                              "readable and no X server offers raw key events."));
 }
 
+void GlobalKeyInput::setReadAtFrames(bool atFrames)
+{
+    m_evdev.setReadAtFrames(atFrames);
+    m_x11.setReadAtFrames(atFrames);
+}
+
+void GlobalKeyInput::readPending()
+{
+    m_evdev.readPending();
+    m_x11.readPending();
+}
+
 bool GlobalKeyInput::isWorking() const
 {
     return m_evdev.isWorking() || (m_x11.isWorking() && !m_wayland);

@@ -28,6 +28,12 @@ public:
     // What the key sources cannot see, for the user: empty unless only XWayland is read.
     QString limitation() const;
 
+    // While frames run, the sources are read once a frame instead of waking the event loop for
+    // each key: a press is drawn at the next frame either way, and typing then costs no wake-up.
+    void setReadAtFrames(bool atFrames);
+    // Hands on every key event the sources hold, without waiting.
+    void readPending();
+
     // XDG_SESSION_TYPE is "wayland" or WAYLAND_DISPLAY is set.
     static bool isWaylandSession();
 

@@ -71,7 +71,23 @@ bool XInputKeySource::start()
     m_display = dpy;
     m_notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(dpy), QSocketNotifier::Read);
     connect(m_notifier.get(), &QSocketNotifier::activated, this, &XInputKeySource::readEvents);
+    m_notifier->setEnabled(!m_readAtFrames);
     return true;
+}
+
+void XInputKeySource::setReadAtFrames(bool atFrames)
+{
+    m_readAtFrames = atFrames;
+    if (m_notifier) {
+        m_notifier->setEnabled(!atFrames);
+    }
+}
+
+void XInputKeySource::readPending()
+{
+    if (m_display) {
+        readEvents();
+    }
 }
 
 void XInputKeySource::readEvents()

@@ -173,6 +173,45 @@ std::int64_t newestRing(const AnimatedCircleGroup& group)
     return newest;
 }
 
+// While rings move, the key devices are read at each frame; at rest they wake the event loop.
+TEST_F(ApplicationTest, WhileRingsMoveKeysAreReadAtTheFrameAndAtRestAtOnce)
+{
+    launch(false);
+    delegate->permissionSheet->done(0);
+    delegate->eventMonitors.setActiveCheck([] { return false; });
+    KelvaraActions& engine = *delegate->theApp;
+    int fds[2];
+    ASSERT_EQ(pipe2(fds, O_NONBLOCK | O_CLOEXEC), 0);
+    delegate->globalKeyInput.evdev().addDescriptor(fds[0], QStringLiteral("test keyboard"));
+    int seen = 0;
+    delegate->eventMonitors.addGlobalMonitor(keyDownMask, [&](const Event&) { ++seen; });
+    const auto press = [&](std::uint16_t code) {
+        const input_event records[] = {{{}, EV_KEY, code, 1},
+                                       {{}, EV_SYN, SYN_REPORT, 0},
+                                       {{}, EV_KEY, code, 0},
+                                       {{}, EV_SYN, SYN_REPORT, 0}};
+        ASSERT_EQ(::write(fds[1], records, sizeof records), ssize_t(sizeof records));
+    };
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !engine.framesRunning(); }, 5000));
+    press(KEY_A);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return seen == 1; }, 2000));
+    EXPECT_TRUE(engine.framesRunning());
+
+    engine.animationTimer->stop(); // no tick comes unless asked for
+    press(KEY_S);
+    QTest::qWait(100);
+    EXPECT_EQ(seen, 1);
+    engine.animationStep(nullptr);
+    EXPECT_EQ(seen, 2);
+
+    engine.rearmTimer();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !engine.framesRunning(); }, 60000));
+    press(KEY_D);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return seen == 3; }, 2000));
+    ::close(fds[1]);
+}
+
 TEST_F(ApplicationTest, AFloodOfKeyPressesIsAllSeenWhileFramesGoOnAndEndsAtRest)
 {
     launch(false);

@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QImage>
 #include <QPainter>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -48,7 +49,10 @@ protected:
 TEST_F(KelvaraActionsTest, ClockRunsAtTheFrameIntervalUntilOneTickPastTheLastRingThenIdles)
 {
     onlyFirstRing(2, 0); // drawn in ticks 1 to 3, removed in tick 4
+    QSignalSpy running(&engine, &KelvaraActions::framesRunningChanged);
+    QSignalSpy due(&engine, &KelvaraActions::frameDue);
     engine.startWave(10, 10);
+    engine.startWave(20, 20); // already running: no second change
     EXPECT_TRUE(engine.animationTimer->isActive());
     EXPECT_EQ(engine.animationTimer->timerType(), Qt::PreciseTimer);
     EXPECT_GE(engine.animationTimer->remainingTime(), 20); // re-armed: a whole interval ahead
@@ -60,8 +64,14 @@ TEST_F(KelvaraActionsTest, ClockRunsAtTheFrameIntervalUntilOneTickPastTheLastRin
     engine.animationStep(nullptr);
     EXPECT_DOUBLE_EQ(engine.animationInterval, 5.0);
     EXPECT_EQ(timerMs(), 5000);
+    engine.animationStep(nullptr); // the idle beat gathers nothing
+    EXPECT_EQ(due.count(), 5);
     engine.startWave(1, 1);
     EXPECT_EQ(timerMs(), 33);
+    ASSERT_EQ(running.count(), 3);
+    EXPECT_EQ(running[0][0].toBool(), true);
+    EXPECT_EQ(running[1][0].toBool(), false);
+    EXPECT_EQ(running[2][0].toBool(), true);
 }
 
 TEST_F(KelvaraActionsTest, AWaveWithoutActiveRingsIdlesAtTheNextTick)

@@ -122,6 +122,24 @@ TEST_F(XInputKeySourceTest, ModifiersAndMediaKeys)
     EXPECT_TRUE(testing::hasWaveAt(engine.theCircles, 893, 57));
 }
 
+// While frames run the connection is read at each frame only: a press waits for it, and is
+// neither lost nor doubled when the source goes back to waking the event loop.
+TEST_F(XInputKeySourceTest, AtFramesAPressWaitsForTheNextRead)
+{
+    source.setReadAtFrames(true);
+    xdotool("key 38"); // A
+    QTest::qWait(200);
+    EXPECT_TRUE(engine.theCircles.isEmpty());
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            source.readPending();
+            return testing::hasWaveAt(engine.theCircles, 149, 185);
+        },
+        5000));
+    source.setReadAtFrames(false);
+    EXPECT_EQ(settle(), 1u);
+}
+
 struct SessionCase
 {
     const char* name;
