@@ -1,12 +1,15 @@
 #pragma once
 
+#include "input/keylayoutrow.h"
 #include "platform/keepawake.h"
 #include "rings/animatedcirclegroup.h"
 
 #include <QImage>
 #include <QObject>
 #include <QPoint>
+#include <QPointF>
 #include <QPointer>
+#include <QSize>
 #include <QString>
 
 #include <cstdint>
@@ -99,8 +102,25 @@ private:
     // The settings file, when last loaded, held what a save must not write over: it could not be
     // parsed, or it was not Kelvara's and no copy of it could be kept.
     bool m_storeUnreadable = false;
+
+    // What the sample pixels below were worked out from: they hold until one of these changes.
+    struct SamplingBasis
+    {
+        QSize pixels;
+        qreal ratio = 0;
+        double scaleHoriz = 0;
+        double scaleVert = 0;
+        std::vector<KeyLayoutRow> rows;
+        std::vector<QPointF> places;
+    };
+
+    bool samplesStillHold(const std::vector<KeyLayoutRow>& rows,
+                          std::span<const QPointF> places) const;
+    void placeSamples(const std::vector<KeyLayoutRow>& rows, std::span<const QPointF> places);
+
     // Kept from pass to pass: the sampling image and the pixel each key is read from.
     QImage m_samplingImage;
+    SamplingBasis m_sampledFor;
     std::vector<std::pair<std::size_t, QPoint>> m_samples;
     std::vector<QPoint> m_samplePixels;
     // The pixel of each of the LED layer's extra places, in its order.

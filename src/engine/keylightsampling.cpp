@@ -10,6 +10,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 #include <span>
 #include <utility>
 
@@ -23,7 +24,90 @@ int percent(float component)
     return static_cast<int>(double(component) * 100.0);
 }
 
+struct Percents
+{
+    int red;
+    int green;
+    int blue;
+};
+
+// The colour at a pixel of the sampling image, as QColor's components give it in percent. An
+// opaque pixel, what a picture with rings over it always is, needs no unpremultiplying: its
+// levels are looked up in a table made once through QColor itself.
+Percents percentsAt(const QImage& image, QPoint at)
+{
+    static const std::array<int, 256> ofLevel = [] {
+        std::array<int, 256> table{};
+        for (int level = 0; level < 256; ++level) {
+            table[std::size_t(level)] = percent(QColor(level, level, level).redF());
+        }
+        return table;
+    }();
+    const QRgb pixel = reinterpret_cast<const QRgb*>(image.constScanLine(at.y()))[at.x()];
+    if (qAlpha(pixel) == 255) {
+        return {ofLevel[std::size_t(qRed(pixel))], ofLevel[std::size_t(qGreen(pixel))],
+                ofLevel[std::size_t(qBlue(pixel))]};
+    }
+    const QColor colour = image.pixelColor(at);
+    return {percent(colour.redF()), percent(colour.greenF()), percent(colour.blueF())};
+}
+
 } // namespace
+
+bool KelvaraActions::samplesStillHold(const std::vector<KeyLayoutRow>& rows,
+                                      std::span<const QPointF> places) const
+{
+    return m_sampledFor.pixels == m_samplingImage.size() &&
+           m_sampledFor.ratio == m_samplingImage.devicePixelRatio() &&
+           m_sampledFor.scaleHoriz == backingRenderScaleHoriz &&
+           m_sampledFor.scaleVert == backingRenderScaleVert && m_sampledFor.rows == rows &&
+           std::equal(places.begin(), places.end(), m_sampledFor.places.begin(),
+                      m_sampledFor.places.end());
+}
+
+void KelvaraActions::placeSamples(const std::vector<KeyLayoutRow>& rows,
+                                  std::span<const QPointF> places)
+{
+    const QImage& image = m_samplingImage;
+    // The pixel under each key; rows whose point falls outside the image are skipped.
+    m_samples.clear();
+    m_samplePixels.clear();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].keyCode == mediaKeyBase) {
+            continue;
+        }
+        // Image rows count from the top, as layout y does: no flip here.
+        const QPoint at(static_cast<int>(double(rows[i].x) * backingRenderScaleHoriz),
+                        static_cast<int>(double(rows[i].y) * backingRenderScaleVert));
+        if (image.valid(at)) {
+            m_samples.emplace_back(i, at);
+            m_samplePixels.push_back(at);
+        }
+    }
+    // The LEDs no row reaches are read at their own places, kept inside the image.
+    m_placeSamples.clear();
+    for (const QPointF& place : places) {
+        const QPoint at(
+            std::clamp(static_cast<int>(place.x() * backingRenderScaleHoriz), 0, image.width() - 1),
+            std::clamp(static_cast<int>(place.y() * backingRenderScaleVert), 0,
+                       image.height() - 1));
+        m_placeSamples.push_back(at);
+        m_samplePixels.push_back(at);
+    }
+
+    // Several rows may read one pixel; the rings must go onto it once.
+    std::sort(m_samplePixels.begin(), m_samplePixels.end(),
+              [](QPoint a, QPoint b) { return std::pair(a.y(), a.x()) < std::pair(b.y(), b.x()); });
+    m_samplePixels.erase(std::unique(m_samplePixels.begin(), m_samplePixels.end()),
+                         m_samplePixels.end());
+
+    m_sampledFor = {image.size(),
+                    image.devicePixelRatio(),
+                    backingRenderScaleHoriz,
+                    backingRenderScaleVert,
+                    rows,
+                    {places.begin(), places.end()}};
+}
 
 void KelvaraActions::updateKeyLights()
 {
@@ -41,39 +125,11 @@ void KelvaraActions::updateKeyLights()
     }
     QImage& image = m_samplingImage;
 
-    // The pixel under each key; rows whose point falls outside the image are skipped.
     const std::vector<KeyLayoutRow>& rows = keyLayoutTable().rows();
-    m_samples.clear();
-    m_samplePixels.clear();
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (rows[i].keyCode == mediaKeyBase) {
-            continue;
-        }
-        // Image rows count from the top, as layout y does: no flip here.
-        const QPoint at(static_cast<int>(double(rows[i].x) * backingRenderScaleHoriz),
-                        static_cast<int>(double(rows[i].y) * backingRenderScaleVert));
-        if (image.valid(at)) {
-            m_samples.emplace_back(i, at);
-            m_samplePixels.push_back(at);
-        }
-    }
-    // The LEDs no row reaches are read at their own places, kept inside the image.
     const std::span<const QPointF> places = ledBackend().extraPlaces();
-    m_placeSamples.clear();
-    for (const QPointF& place : places) {
-        const QPoint at(
-            std::clamp(static_cast<int>(place.x() * backingRenderScaleHoriz), 0, image.width() - 1),
-            std::clamp(static_cast<int>(place.y() * backingRenderScaleVert), 0,
-                       image.height() - 1));
-        m_placeSamples.push_back(at);
-        m_samplePixels.push_back(at);
+    if (!samplesStillHold(rows, places)) {
+        placeSamples(rows, places);
     }
-
-    // Several rows may read one pixel; the rings must go onto it once.
-    std::sort(m_samplePixels.begin(), m_samplePixels.end(),
-              [](QPoint a, QPoint b) { return std::pair(a.y(), a.x()) < std::pair(b.y(), b.x()); });
-    m_samplePixels.erase(std::unique(m_samplePixels.begin(), m_samplePixels.end()),
-                         m_samplePixels.end());
 
     {
         QPainter painter(&image);
@@ -83,21 +139,18 @@ void KelvaraActions::updateKeyLights()
 
     for (const auto& [index, at] : m_samples) {
         const KeyLayoutRow& row = rows[index];
-        const QColor colour = image.pixelColor(at);
-        const int red = percent(colour.redF());
-        const int green = percent(colour.greenF());
-        const int blue = percent(colour.blueF());
+        const Percents colour = percentsAt(image, at);
         if (row.keyCode == keyNameMarker) {
-            LogiLedSetLightingForKeyWithKeyName(static_cast<unsigned int>(row.hidCode), red, green,
-                                                blue);
+            LogiLedSetLightingForKeyWithKeyName(static_cast<unsigned int>(row.hidCode), colour.red,
+                                                colour.green, colour.blue);
         } else {
-            LogiLedSetLightingForKeyWithHidCode(static_cast<int>(row.hidCode), red, green, blue);
+            LogiLedSetLightingForKeyWithHidCode(static_cast<int>(row.hidCode), colour.red,
+                                                colour.green, colour.blue);
         }
     }
     for (std::size_t place = 0; place < m_placeSamples.size(); ++place) {
-        const QColor colour = image.pixelColor(m_placeSamples[place]);
-        ledBackend().setPlaceColour(place, percent(colour.redF()), percent(colour.greenF()),
-                                    percent(colour.blueF()));
+        const Percents colour = percentsAt(image, m_placeSamples[place]);
+        ledBackend().setPlaceColour(place, colour.red, colour.green, colour.blue);
     }
     endLedPass();
 }

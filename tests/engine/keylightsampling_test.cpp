@@ -115,7 +115,8 @@ TEST_F(KeyLightSampling, OneCallPerRowButVolumeUpAndKeyNamesOnlyThroughTheNameCa
 
 TEST_F(KeyLightSampling, OverrideRowsSendTheFourModifiersTwiceInOneColour)
 {
-    keyLayoutTable().insertModifierOverrideRows();
+    EXPECT_EQ(samplePass().size(), 120u);
+    keyLayoutTable().insertModifierOverrideRows(); // between two passes
     const auto& pass = samplePass();
     EXPECT_EQ(pass.size(), 124u);
     for (const std::int64_t hid : {226, 227, 230, 231}) {
@@ -129,6 +130,7 @@ TEST_F(KeyLightSampling, OverrideRowsSendTheFourModifiersTwiceInOneColour)
 
 TEST_F(KeyLightSampling, RowsOutsideASmallerCanvasAreSkipped)
 {
+    EXPECT_EQ(samplePass().size(), 120u);
     canvas.setFixedSize(137, 50);
     const auto& pass = samplePass();
     EXPECT_LT(pass.size(), 120u);
@@ -188,6 +190,8 @@ TEST_P(PictureKindSampling, EveryPassShowsOnlyItsOwnPictureAndRings)
     startOverlappingWaves();
     samplePass(); // leaves its pixels behind in the sampling image
     canvas.backgroundImage = picture(GetParam());
+    leds->places = {{300, 100}, {136, 224}}; // the keyboards changed between the passes
+    leds->placeColours.clear();
     engine.theCircles.advanceFrame();
     expectPassMatchesWholeDrawing();
     engine.theCircles.theCirclesStore.clear();
