@@ -22,6 +22,8 @@ constexpr qint64 maxQueuedBytes = 256 * 1024;
 constexpr qsizetype maxReadPerPass = 1024 * 1024;
 // A version 6 server answers every frame; one that says nothing for this long is gone.
 constexpr int silenceLimit = 8000; // ms
+// While frames run, the answers are read no more often than this: a few frames' worth at a time.
+constexpr qint64 readInterval = 100; // ms
 // A server on another machine that vanishes without a word (a suspended host, a pulled cable) is
 // noticed by the kernel: data unacknowledged for this long, or an idle link whose keep-alive
 // probes go unanswered, ends the connection. A frame goes out at least every 5 s, so the loss is
@@ -128,7 +130,8 @@ void OpenRgbBackend::endPass()
         m_wanted = true;
         connectNow();
     }
-    if (m_quiet) {
+    if (m_quiet && (!m_sinceRead.isValid() || m_sinceRead.hasExpired(readInterval))) {
+        m_sinceRead.start();
         readQuietly();
     }
     m_frames.finishPass();
@@ -401,6 +404,7 @@ void OpenRgbBackend::takeOver()
     }
     m_stage = Stage::Running;
     m_quiet = true;
+    m_sinceRead.invalidate(); // the first pass reads
     m_socket.setReadBufferSize(1);
     if (m_reportedLoss) {
         m_reportedLoss = false;

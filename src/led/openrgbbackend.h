@@ -107,10 +107,12 @@ private:
     bool m_reportedLoss = false;
     int m_modeAcks = 0;
     // While keyboards are taken over, what the server sends back (a version 6 server answers every
-    // frame) is read at the next pass instead of waking the event loop for it. The socket then
-    // keeps one byte, already handled, so that it stops watching for more.
+    // frame) is read at a later pass instead of waking the event loop for it: at most every
+    // readInterval, as the answers are only there to be drained and to show the server is alive.
+    // The socket then keeps one byte, already handled, so that it stops watching for more.
     bool m_quiet = false;
     bool m_heldByte = false;
+    QElapsedTimer m_sinceRead;
 };
 
 } // namespace kelvara
