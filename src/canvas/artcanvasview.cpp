@@ -128,12 +128,13 @@ void artCanvasView::drawContents(QPainter& painter, std::span<const QPoint> only
     }
 
     if (callback && callback->theApp) {
-        painter.save();
-        // Canvas points: origin bottom-left, y up.
+        // Canvas points: origin bottom-left, y up. The rings leave the rest of the painter as
+        // they found it, so only the transform is put back (a whole save costs more than them).
+        const QTransform before = painter.worldTransform();
         painter.translate(0, height());
         painter.scale(1, -1);
         callback->theApp->drawWaves(painter, onlyPixels);
-        painter.restore();
+        painter.setWorldTransform(before);
     }
 }
 

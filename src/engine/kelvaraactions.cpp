@@ -5,6 +5,7 @@
 #include "platform/logindkeepawake.h"
 
 #include <QGuiApplication>
+#include <QPainter>
 #include <QScreen>
 #include <QTimer>
 

@@ -4,6 +4,7 @@
 #include "platform/keepawake.h"
 #include "rings/animatedcirclegroup.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QObject>
 #include <QPoint>
@@ -120,7 +121,11 @@ private:
 
     // Kept from pass to pass: the sampling image and the pixel each key is read from.
     QImage m_samplingImage;
+    std::unique_ptr<QPainter> m_samplingPainter; // open on m_samplingImage
     SamplingBasis m_sampledFor;
+    qreal m_canvasRatio = 1;
+    QElapsedTimer m_ratioAge;
+    static constexpr qint64 ratioRefresh = 500; // ms
     std::vector<std::pair<std::size_t, QPoint>> m_samples;
     std::vector<QPoint> m_samplePixels;
     // The pixel of each of the LED layer's extra places, in its order.

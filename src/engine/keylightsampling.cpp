@@ -114,14 +114,23 @@ void KelvaraActions::updateKeyLights()
     if (!drawCanvas) {
         return;
     }
-    const qreal ratio = drawCanvas->devicePixelRatioF();
+    // Asking the widget for its pixel ratio looks its screen up, which a hidden window does the
+    // slow way: it is asked again twice a second, enough to follow the window to another screen.
+    if (!m_ratioAge.isValid() || m_ratioAge.hasExpired(ratioRefresh)) {
+        m_canvasRatio = drawCanvas->devicePixelRatioF();
+        m_ratioAge.start();
+    }
+    const qreal ratio = m_canvasRatio;
     const QSize pixels = (QSizeF(drawCanvas->size()) * ratio).toSize();
     if (pixels.isEmpty()) {
         return;
     }
     if (m_samplingImage.size() != pixels || m_samplingImage.devicePixelRatio() != ratio) {
+        m_samplingPainter.reset();
         m_samplingImage = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
         m_samplingImage.setDevicePixelRatio(ratio);
+        // One painter for the image's life: beginning one on every pass cost more than the pass.
+        m_samplingPainter = std::make_unique<QPainter>(&m_samplingImage);
     }
     QImage& image = m_samplingImage;
 
@@ -131,11 +140,8 @@ void KelvaraActions::updateKeyLights()
         placeSamples(rows, places);
     }
 
-    {
-        QPainter painter(&image);
-        // Only the sampled pixels are read, so only they need the rings.
-        drawCanvas->drawContents(painter, m_samplePixels);
-    }
+    // Only the sampled pixels are read, so only they need the rings.
+    drawCanvas->drawContents(*m_samplingPainter, m_samplePixels);
 
     for (const auto& [index, at] : m_samples) {
         const KeyLayoutRow& row = rows[index];
