@@ -7,6 +7,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
+#include <poll.h>
 
 namespace kelvara {
 
@@ -85,16 +86,28 @@ void XInputKeySource::setReadAtFrames(bool atFrames)
 
 void XInputKeySource::readPending()
 {
-    if (m_display) {
-        readEvents();
+    if (!m_display) {
+        return;
     }
+    Display* dpy = display(m_display);
+    // Asking Xlib whether more has come costs a read attempt under its lock; a frame without a
+    // key, most of them, is answered by one poll of the connection instead.
+    if (XEventsQueued(dpy, QueuedAlready) == 0) {
+        pollfd connection{ConnectionNumber(dpy), POLLIN, 0};
+        if (::poll(&connection, 1, 0) <= 0) {
+            return;
+        }
+    }
+    readEvents();
 }
 
 void XInputKeySource::readEvents()
 {
     Display* dpy = display(m_display);
-    // Xlib may already hold queued events that will not wake the notifier again.
-    while (XPending(dpy) > 0) {
+    // One read of what the server sent; Xlib may also hold events from before, which would not
+    // wake the notifier again. Whatever comes meanwhile waits for the next call.
+    XEventsQueued(dpy, QueuedAfterReading);
+    while (XEventsQueued(dpy, QueuedAlready) > 0) {
         XEvent event;
         XNextEvent(dpy, &event);
         XGenericEventCookie* cookie = &event.xcookie;
