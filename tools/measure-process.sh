@@ -7,8 +7,10 @@
 # With MEASURE_RINGS=invisible every ring's opacity is 0: the same clock, redraws and LED frames,
 # with no ring to draw. What that run costs is what the rings cannot take away.
 # With MEASURE_HIDDEN=1 Kelvara starts hidden (kelvara --hidden): only the keyboard gets frames.
+# MEASURE_PROGRAM names another build of the program to measure, an older one for instance.
 # The main thread's wake-ups are counted as its voluntary context switches: each one is the event
-# loop going to sleep and waking again.
+# loop going to sleep and waking again. Frames are counted by the peer. The pointer is kept off
+# Kelvara's window, so the keys are typed into no window of its own, as into another program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 animating="${1:-60}"
@@ -20,26 +22,31 @@ port=16742
 mkdir -p "$config/Kelvara"
 printf '[General]\nlightingServicePort=%s\n' "$port" > "$config/Kelvara/Kelvara.conf"
 export XDG_CONFIG_HOME="$config" MEASURE_ANIMATING="$animating" MEASURE_IDLE="$idle"
-export MEASURE_ARGS=""
+export MEASURE_ARGS="" MEASURE_PEER_OUT="$config/peer.out"
+export MEASURE_PROGRAM="$(realpath "${MEASURE_PROGRAM:-build-release/src/kelvara}")"
 [ "${MEASURE_HIDDEN:-}" = 1 ] && MEASURE_ARGS="--hidden"
 if [ "${MEASURE_RINGS:-}" = invisible ]; then
     # Kelvara writes its first-run settings itself; then every ring is made see-through.
     xvfb-run -a -s "-screen 0 640x360x24" bash -c \
-        'build-release/src/kelvara >/dev/null 2>&1 & app=$!; sleep 3; kill -TERM $app; wait $app'
+        '"$MEASURE_PROGRAM" >/dev/null 2>&1 & app=$!; sleep 3; kill -TERM $app; wait $app'
     sed -i -e 's/^\(ring[1-5]viz\(Start\|End\)\)=.*/\1=0/' "$config/Kelvara/Kelvara.conf"
     grep -q '^prefsInited=true' "$config/Kelvara/Kelvara.conf" ||
         { echo "the first-run settings were not written"; exit 1; }
 fi
-build-release/kelvara_openrgbpeer "$port" >/dev/null & peer=$!
+build-release/kelvara_openrgbpeer "$port" > "$config/peer.out" & peer=$!
 trap 'kill $peer 2>/dev/null || true' EXIT
 sleep 0.5
+export MEASURE_PEER=$peer
 xvfb-run -a -s "-screen 0 640x360x24" bash -c '
     ticks=$(getconf CLK_TCK)
     cpu() { awk "{print \$14 + \$15}" /proc/$1/stat; }
     rss() { awk "/VmRSS/ {print \$2}" /proc/$1/status; }
     wakes() { awk "/^voluntary_ctxt_switches/ {print \$2}" /proc/$1/task/$1/status; }
-    build-release/src/kelvara $MEASURE_ARGS >/dev/null 2>&1 & app=$!
+    frames() { kill -USR1 $MEASURE_PEER; sleep 0.2; awk "/^frames/ {n = \$2} END {print n}" "$MEASURE_PEER_OUT"; }
+    "$MEASURE_PROGRAM" $MEASURE_ARGS >/dev/null 2>&1 & app=$!
     sleep 2
+    xdotool mousemove 639 359
+    n0=$(frames)
     start=$(cpu $app); rss0=$(rss $app); t0=$(date +%s.%N); w0=$(wakes $app)
     end=$(( $(date +%s) + MEASURE_ANIMATING ))
     keys=(38 39 40 41 42 43 44 45 46 24 25 26 27 28 29 30)
@@ -48,6 +55,7 @@ xvfb-run -a -s "-screen 0 640x360x24" bash -c '
         xdotool key "${keys[$((i % ${#keys[@]}))]}"; i=$((i + 1)); sleep 0.1
     done
     mid=$(cpu $app); rss1=$(rss $app); t1=$(date +%s.%N); w1=$(wakes $app)
+    n1=$(frames)
     sleep 6   # the rings of the last presses end, the clock drops to its idle beat
     idle0=$(cpu $app); t2=$(date +%s.%N); w2=$(wakes $app)
     sleep "$MEASURE_IDLE"
@@ -66,8 +74,8 @@ xvfb-run -a -s "-screen 0 640x360x24" bash -c '
     awk -v a="$start" -v b="$mid" -v c="$idle0" -v d="$idle1" -v t0="$t0" -v t1="$t1" \
         -v t2="$t2" -v t3="$t3" -v hz="$ticks" -v n="$i" -v r0="$rss0" -v r1="$rss1" -v r2="$rss2" \
         -v f0="$f0" -v f1="$f1" -v peak="$peak" -v r3="$rss3" \
-        -v w0="$w0" -v w1="$w1" -v w2="$w2" -v w3="$w3" \
-        "BEGIN { printf \"animating: %.2f%% of one core, %d key presses, %.2f wake-ups a frame\\n\", 100*(b-a)/hz/(t1-t0), n, (w1-w0)/(30*(t1-t0));
+        -v w0="$w0" -v w1="$w1" -v w2="$w2" -v w3="$w3" -v n0="$n0" -v n1="$n1" \
+        "BEGIN { printf \"animating: %.2f%% of one core, %d key presses, %.1f frames a second, %.2f wake-ups a frame\\n\", 100*(b-a)/hz/(t1-t0), n, (n1-n0)/(t1-t0), (w1-w0)/(n1-n0);
                  printf \"idle:      %.3f%% of one core, %.2f wake-ups a second\\n\", 100*(d-c)/hz/(t3-t2), (w3-w2)/(t3-t2);
                  printf \"resident:  %d kB at start, %d kB after animating, %d kB after idle\\n\", r0, r1, r2;
                  printf \"flood:     1000 presses in %.1f s; resident %d kB at the peak, %d kB once the rings were gone\\n\", f1-f0, peak, r3 }"

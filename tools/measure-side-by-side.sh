@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Two builds of Kelvara at once under one Xvfb, lighting one OpenRGB protocol peer and seeing the
+# same 10 key presses a second: the CPU share of one core each took. Runs of the same build one
+# after another differ by up to 0.1 point on a small virtual machine; two builds that share every
+# condition differ by what they do.
+#     tools/measure-side-by-side.sh PROGRAM_A PROGRAM_B [SECONDS [KELVARA_ARGUMENTS...]]
+#     tools/measure-side-by-side.sh /tmp/before/build/src/kelvara build-release/src/kelvara 120 --hidden
+# Windows on screen are put side by side and the pointer off both: the keys are typed into no
+# window of either, as when one types into another program.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+[ $# -ge 2 ] || { echo "usage: $0 PROGRAM_A PROGRAM_B [SECONDS [KELVARA_ARGUMENTS...]]" >&2; exit 2; }
+export PROGRAM_A="$(realpath "$1")" PROGRAM_B="$(realpath "$2")"
+export MEASURE_SECONDS="${3:-120}"
+shift $(( $# >= 3 ? 3 : 2 ))
+export KELVARA_ARGUMENTS="$*"
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DKELVARA_BUILD_TESTS=OFF -DKELVARA_BUILD_BENCHMARKS=ON >/dev/null
+cmake --build build-release --target kelvara_openrgbpeer >/dev/null
+port=16746
+export CONFIG_A="$(mktemp -d)" CONFIG_B="$(mktemp -d)"
+for config in "$CONFIG_A" "$CONFIG_B"; do
+    mkdir -p "$config/Kelvara"
+    printf '[General]\nlightingServicePort=%s\n' "$port" > "$config/Kelvara/Kelvara.conf"
+done
+build-release/kelvara_openrgbpeer "$port" >/dev/null & peer=$!
+trap 'kill $peer 2>/dev/null || true' EXIT
+sleep 0.5
+xvfb-run -a -s "-screen 0 1280x720x24" bash -c '
+    cpu() { awk "{print \$14 + \$15}" /proc/$1/stat; }
+    XDG_CONFIG_HOME=$CONFIG_A "$PROGRAM_A" $KELVARA_ARGUMENTS >/dev/null 2>&1 & a=$!
+    XDG_CONFIG_HOME=$CONFIG_B "$PROGRAM_B" $KELVARA_ARGUMENTS >/dev/null 2>&1 & b=$!
+    sleep 3
+    for window in $(xdotool search --onlyvisible --pid $b 2>/dev/null); do
+        xdotool windowmove "$window" 640 0
+    done
+    xdotool mousemove 1270 710
+    sleep 1
+    a0=$(cpu $a); b0=$(cpu $b); t0=$(date +%s.%N)
+    end=$(( $(date +%s) + MEASURE_SECONDS ))
+    keys=(38 39 40 41 42 43 44 45 46 24 25 26 27 28 29 30)
+    i=0
+    while [ "$(date +%s)" -lt "$end" ]; do
+        xdotool key "${keys[$((i % ${#keys[@]}))]}"; i=$((i + 1)); sleep 0.1
+    done
+    a1=$(cpu $a); b1=$(cpu $b); t1=$(date +%s.%N)
+    kill $a $b; wait $a $b || true
+    awk -v a=$((a1 - a0)) -v b=$((b1 - b0)) -v t0="$t0" -v t1="$t1" -v tck="$(getconf CLK_TCK)" \
+        -v presses=$i "BEGIN {
+            s = t1 - t0
+            printf \"A: %.2f%% of one core\nB: %.2f%% of one core\n%d key presses in %.0f s\n\",
+                100 * a / tck / s, 100 * b / tck / s, presses, s
+        }"
+'
