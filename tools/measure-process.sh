@@ -48,20 +48,14 @@ xvfb-run -a -s "-screen 0 640x360x24" bash -c '
     xdotool mousemove 639 359
     n0=$(frames)
     start=$(cpu $app); rss0=$(rss $app); t0=$(date +%s.%N); w0=$(wakes $app)
-    end=$(( $(date +%s) + MEASURE_ANIMATING ))
-    keys=(38 39 40 41 42 43 44 45 46 24 25 26 27 28 29 30)
-    i=0
-    while [ "$(date +%s)" -lt "$end" ]; do
-        xdotool key "${keys[$((i % ${#keys[@]}))]}"; i=$((i + 1)); sleep 0.1
-    done
+    i=$(tools/type-keys.sh "$MEASURE_ANIMATING")
     mid=$(cpu $app); rss1=$(rss $app); t1=$(date +%s.%N); w1=$(wakes $app)
     n1=$(frames)
     sleep 6   # the rings of the last presses end, the clock drops to its idle beat
     idle0=$(cpu $app); t2=$(date +%s.%N); w2=$(wakes $app)
     sleep "$MEASURE_IDLE"
     idle1=$(cpu $app); rss2=$(rss $app); t3=$(date +%s.%N); w3=$(wakes $app)
-    flood=$(for j in $(seq 0 999); do printf "%s " "${keys[$((j % ${#keys[@]}))]}"; done)
-    f0=$(date +%s.%N); xdotool key --delay 1 $flood & presser=$!
+    f0=$(date +%s.%N); tools/type-keys.sh --flood 1000 & presser=$!
     peak=$rss2
     while kill -0 $presser 2>/dev/null; do
         r=$(rss $app); [ "$r" -gt "$peak" ] && peak=$r; sleep 0.05

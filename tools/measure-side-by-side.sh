@@ -36,12 +36,7 @@ xvfb-run -a -s "-screen 0 1280x720x24" bash -c '
     xdotool mousemove 1270 710
     sleep 1
     a0=$(cpu $a); b0=$(cpu $b); t0=$(date +%s.%N)
-    end=$(( $(date +%s) + MEASURE_SECONDS ))
-    keys=(38 39 40 41 42 43 44 45 46 24 25 26 27 28 29 30)
-    i=0
-    while [ "$(date +%s)" -lt "$end" ]; do
-        xdotool key "${keys[$((i % ${#keys[@]}))]}"; i=$((i + 1)); sleep 0.1
-    done
+    i=$(tools/type-keys.sh "$MEASURE_SECONDS")
     a1=$(cpu $a); b1=$(cpu $b); t1=$(date +%s.%N)
     kill $a $b; wait $a $b || true
     awk -v a=$((a1 - a0)) -v b=$((b1 - b0)) -v t0="$t0" -v t1="$t1" -v tck="$(getconf CLK_TCK)" \
