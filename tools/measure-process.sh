@@ -9,8 +9,10 @@
 # With MEASURE_HIDDEN=1 Kelvara starts hidden (kelvara --hidden): only the keyboard gets frames.
 # MEASURE_PROGRAM names another build of the program to measure, an older one for instance.
 # The main thread's wake-ups are counted as its voluntary context switches: each one is the event
-# loop going to sleep and waking again. Frames are counted by the peer. The pointer is kept off
-# Kelvara's window, so the keys are typed into no window of its own, as into another program.
+# loop going to sleep and waking again, or the thread waiting inside a call for an answer, such as
+# the X server's. Where strace is installed, ten more seconds of typing are traced to tell the two
+# apart: the event loop's passes are its polls with a timeout. Frames are counted by the peer. The
+# pointer is kept off Kelvara's window, so the keys are typed into no window of its own, as into another program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 animating="${1:-60}"
@@ -51,6 +53,17 @@ xvfb-run -a -s "-screen 0 640x360x24" bash -c '
     i=$(tools/type-keys.sh "$MEASURE_ANIMATING")
     mid=$(cpu $app); rss1=$(rss $app); t1=$(date +%s.%N); w1=$(wakes $app)
     n1=$(frames)
+    passes=-1
+    if command -v strace >/dev/null; then
+        trace="$(mktemp)"; p0=$(frames)
+        strace -e trace=poll -o "$trace" -p $app 2>/dev/null & tracer=$!
+        sleep 1; tools/type-keys.sh 10 >/dev/null; kill -INT $tracer; wait $tracer || true
+        p1=$(frames)
+        # poll(fds, count, timeout): while the clock runs, the event loop polls with a timeout.
+        passes=$(grep -cE ", [1-9][0-9]*\) += " "$trace" || true)
+        passes=$(awk -v p="$passes" -v f=$((p1 - p0)) "BEGIN { printf \"%.2f\", p / f }")
+        rm -f "$trace"
+    fi
     sleep 6   # the rings of the last presses end, the clock drops to its idle beat
     idle0=$(cpu $app); t2=$(date +%s.%N); w2=$(wakes $app)
     sleep "$MEASURE_IDLE"
@@ -68,9 +81,10 @@ xvfb-run -a -s "-screen 0 640x360x24" bash -c '
     awk -v a="$start" -v b="$mid" -v c="$idle0" -v d="$idle1" -v t0="$t0" -v t1="$t1" \
         -v t2="$t2" -v t3="$t3" -v hz="$ticks" -v n="$i" -v r0="$rss0" -v r1="$rss1" -v r2="$rss2" \
         -v f0="$f0" -v f1="$f1" -v peak="$peak" -v r3="$rss3" \
-        -v w0="$w0" -v w1="$w1" -v w2="$w2" -v w3="$w3" -v n0="$n0" -v n1="$n1" \
+        -v w0="$w0" -v w1="$w1" -v w2="$w2" -v w3="$w3" -v n0="$n0" -v n1="$n1" -v passes="$passes" \
         "BEGIN { printf \"animating: %.2f%% of one core, %d key presses, %.1f frames a second, %.2f wake-ups a frame\\n\", 100*(b-a)/hz/(t1-t0), n, (n1-n0)/(t1-t0), (w1-w0)/(n1-n0);
                  printf \"idle:      %.3f%% of one core, %.2f wake-ups a second\\n\", 100*(d-c)/hz/(t3-t2), (w3-w2)/(t3-t2);
                  printf \"resident:  %d kB at start, %d kB after animating, %d kB after idle\\n\", r0, r1, r2;
-                 printf \"flood:     1000 presses in %.1f s; resident %d kB at the peak, %d kB once the rings were gone\\n\", f1-f0, peak, r3 }"
+                 printf \"flood:     1000 presses in %.1f s; resident %d kB at the peak, %d kB once the rings were gone\\n\", f1-f0, peak, r3;
+                 if (passes >= 0) printf \"wake-ups:  %.2f a frame for the event loop, %.2f waits inside calls\\n\", passes, (w1-w0)/(n1-n0) - passes }"
 '
