@@ -12,7 +12,8 @@
 # loop going to sleep and waking again, or the thread waiting inside a call for an answer, such as
 # the X server's. Where strace is installed, ten more seconds of typing are traced to tell the two
 # apart: the event loop's passes are its polls with a timeout. Frames are counted by the peer. The
-# pointer is kept off Kelvara's window, so the keys are typed into no window of its own, as into another program.
+# pointer is kept off Kelvara's window, so the keys are typed into no window of its own, as into
+# another program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 animating="${1:-60}"
