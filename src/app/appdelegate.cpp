@@ -7,6 +7,7 @@
 #include "app/trayicon.h"
 #include "canvas/artcanvasview.h"
 #include "engine/lightingservice.h"
+#include "led/ledbackend.h"
 #include "led/logiled.h"
 #include "platform/systemlog.h"
 #include "platform/urlopener.h"
@@ -137,6 +138,7 @@ void AppDelegate::connectMainWindow()
     statusTextField = m_mainUi->statusTextField;
     bottomInfoTextField = m_mainUi->bottomInfoTextField;
     helpMeBtn = m_mainUi->helpMeBtn;
+    m_statusPalette = statusTextField->palette();
 
     auto* sheet = new QDialog(m_mainWindow.get());
     m_sheetUi->setupUi(sheet);
@@ -199,24 +201,22 @@ void AppDelegate::applicationDidFinishLaunching()
     }
     window->setVisible(!startHidden);
 
-    // 2, 3. The lighting service, and help when it is missing.
-    statusTextField->setText(connectToLGS());
-    statusTextField->setToolTip(describeEndpoint(lightingServiceEndpoint()));
-    if (m_tray) {
-        m_tray->setStatus(statusTextField->text());
-    }
-    if (statusTextField->text().startsWith(QLatin1Char('L'))) {
-        helpMeBtn->setHidden(false);
-        QPalette grey = statusTextField->palette();
-        grey.setColor(QPalette::WindowText, QColor(142, 142, 147));
-        statusTextField->setPalette(grey);
+    // The lighting service as the launch check finds it, and from then on as the LED layer
+    // follows it; Help is offered while it cannot be used.
+    LightingServiceStatus& service = ledBackend().serviceStatus();
+    LightingServiceState launched = service.state();
+    launched.status = checkLightingService();
+    showServiceState(launched);
+    connect(&service, &LightingServiceStatus::changed, this, &AppDelegate::showServiceState);
+    if (service.state() != launched) {
+        // The check and what the LED layer found may part (a service gone in between).
+        QTimer::singleShot(0, this,
+                           [this] { showServiceState(ledBackend().serviceStatus().state()); });
     }
 
     // 4. Key presses, and the permission sheet when those of other programs cannot be seen.
     globalKeyInput.start(inputDeviceDirectory);
-    if (const QString limit = globalKeyInput.limitation(); !limit.isEmpty()) {
-        statusTextField->setToolTip(statusTextField->toolTip() + QLatin1Char('\n') + limit);
-    }
+    showServiceState(LightingServiceState(m_shownState)); // the tooltip tells what keys are seen
     if (!theListener.startListening(theApp.get())) {
         if (window->isVisible()) {
             permissionSheet->open();
@@ -235,6 +235,33 @@ void AppDelegate::applicationDidFinishLaunching()
                                          : _defaultBackgroundName);
     artCanvas->callback = this;
     theApp->startAnimation(artCanvas);
+}
+
+void AppDelegate::showServiceState(const LightingServiceState& state)
+{
+    const bool connected = state.status == LightingServiceState::Status::Connected;
+    m_shownState = state;
+    statusTextField->setText(statusText(state.status));
+    helpMeBtn->setHidden(connected);
+    QPalette palette = m_statusPalette;
+    if (!connected) {
+        palette.setColor(QPalette::WindowText, QColor(142, 142, 147));
+    }
+    statusTextField->setPalette(palette);
+    QStringList tip{describeEndpoint(lightingServiceEndpoint())};
+    const QString details = stateDetails(state);
+    if (!details.isEmpty()) {
+        tip.append(details);
+    }
+    if (const QString limit = globalKeyInput.limitation(); !limit.isEmpty()) {
+        tip.append(limit);
+    }
+    statusTextField->setToolTip(tip.join(QLatin1Char('\n')));
+    if (m_tray) {
+        m_tray->setStatus(details.isEmpty()
+                              ? statusTextField->text()
+                              : statusTextField->text() + QLatin1Char('\n') + details);
+    }
 }
 
 void AppDelegate::closePermSheet(QObject* sender)

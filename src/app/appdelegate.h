@@ -2,6 +2,7 @@
 
 #include "engine/kelvaraactions.h"
 #include "input/keylistener.h"
+#include "led/lightingservicestate.h"
 #include "platform/eventmonitors.h"
 #include "platform/globalkeyinput.h"
 
@@ -87,6 +88,8 @@ public:
     void setKeepRunningWhenClosed(bool keep);
     // The bundled page on letting Kelvara see every key, in the desktop's browser.
     void openInputAccessHelp();
+    // The status line, its Help button, its tooltip and the tray's, for the service as it is.
+    void showServiceState(const LightingServiceState& state);
 
     TrayIcon* trayIcon() const { return m_tray.get(); }
 
@@ -141,6 +144,8 @@ private:
     std::unique_ptr<Ui::PermissionSheet> m_sheetUi;
     std::unique_ptr<SettingsWindow> m_settingsWindow;
     std::unique_ptr<TrayIcon> m_tray;
+    QPalette m_statusPalette; // of the status line while connected
+    LightingServiceState m_shownState;
     bool m_terminated = false;
     // The permission sheet waits for the window of a hidden start to be shown.
     bool m_sheetWaiting = false;

@@ -4,6 +4,7 @@
 #include "led/openrgbbackend.h"
 #include "platform/quitonsignals.h"
 #include "platform/singleinstance.h"
+#include "platform/sleepwatcher.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -59,6 +60,11 @@ int main(int argc, char* argv[])
     const kelvara::LightingServiceEndpoint endpoint = kelvara::lightingServiceEndpoint();
     kelvara::installLedBackend(
         std::make_unique<kelvara::OpenRgbBackend>(endpoint.host, endpoint.port));
+
+    // Keyboards that wake in their own lighting are taken over again.
+    kelvara::SleepWatcher sleep;
+    QObject::connect(&sleep, &kelvara::SleepWatcher::woke, &sleep,
+                     [] { kelvara::ledBackend().wake(); });
 
     int result = 0;
     {

@@ -4,9 +4,7 @@
 #include "input/keylayouttable.h"
 #include "platform/logindkeepawake.h"
 
-#include <QGuiApplication>
 #include <QPainter>
-#include <QScreen>
 #include <QTimer>
 
 #ifdef __GLIBC__
@@ -139,11 +137,15 @@ void KelvaraActions::setBackground(artCanvasView* canvas, const QString& name)
     renderHeight = static_cast<int>(size.height());
     renderScaleHoriz = double(renderWidth) / layoutWidth;
     renderScaleVert = double(renderHeight) / layoutHeight;
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const double scale = screen ? screen->devicePixelRatio() : 1.0;
-    backingRenderScaleHoriz = renderScaleHoriz * scale;
-    backingRenderScaleVert = renderScaleVert * scale;
     canvas->setFixedSize(renderWidth, renderHeight);
+    followScreen(canvas->devicePixelRatioF());
+}
+
+void KelvaraActions::followScreen(qreal ratio)
+{
+    m_scalesRatio = ratio;
+    backingRenderScaleHoriz = renderScaleHoriz * ratio;
+    backingRenderScaleVert = renderScaleVert * ratio;
 }
 
 } // namespace kelvara

@@ -64,6 +64,9 @@ public:
     void animationStep(QTimer* timer);
     // Loads the named picture into the canvas and derives the render scales from its size.
     void setBackground(artCanvasView* canvas, const QString& name);
+    // The render scales for a canvas on a screen of that pixel ratio: the image pixels per layout
+    // unit follow the screen the canvas is on, not the primary one.
+    void followScreen(qreal ratio);
     // Restarts the clock at animationInterval: the next tick comes one full interval from now.
     void rearmTimer();
     // Ends the keep-awake activity if one is held.
@@ -124,6 +127,7 @@ private:
     std::unique_ptr<QPainter> m_samplingPainter; // open on m_samplingImage
     SamplingBasis m_sampledFor;
     qreal m_canvasRatio = 1;
+    qreal m_scalesRatio = 1; // the pixel ratio the backing render scales are for
     QElapsedTimer m_ratioAge;
     static constexpr qint64 ratioRefresh = 500; // ms
     std::vector<std::pair<std::size_t, QPoint>> m_samples;

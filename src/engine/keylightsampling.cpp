@@ -120,6 +120,9 @@ void KelvaraActions::updateKeyLights()
         m_canvasRatio = drawCanvas->devicePixelRatioF();
         m_ratioAge.start();
     }
+    if (m_canvasRatio != m_scalesRatio) {
+        followScreen(m_canvasRatio); // the window went to a screen of another ratio
+    }
     const qreal ratio = m_canvasRatio;
     const QSize pixels = (QSizeF(drawCanvas->size()) * ratio).toSize();
     if (pixels.isEmpty()) {

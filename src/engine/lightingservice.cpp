@@ -61,15 +61,15 @@ int runningServiceInstances(const LightingServiceEndpoint& endpoint)
     return answered ? 1 : 0;
 }
 
-QString connectToLGS()
+LightingServiceState::Status checkLightingService()
 {
     const int instances = runningServiceInstances(lightingServiceEndpoint());
     systemLog(QStringLiteral("Found %1 instances of LGS running.").arg(instances));
     if (instances < 1) {
-        return QStringLiteral("LGS is not running. It is required.");
+        return LightingServiceState::Status::NotRunning;
     }
     if (!LogiLedInit()) {
-        return QStringLiteral("LGS is running but will not connect.");
+        return LightingServiceState::Status::Refused;
     }
     QThread::msleep(250);
     int major = 0;
@@ -78,7 +78,12 @@ QString connectToLGS()
     LogiLedGetSdkVersion(&major, &minor, &build);
     systemLog(
         QStringLiteral("Connected to LGS SDK version %1.%2.%3.").arg(major).arg(minor).arg(build));
-    return QStringLiteral("Connected to LGS.");
+    return LightingServiceState::Status::Connected;
+}
+
+QString connectToLGS()
+{
+    return statusText(checkLightingService());
 }
 
 void showLGSAlert(QWidget* window)

@@ -1,12 +1,15 @@
 #pragma once
 
+#include "led/lightingservicestate.h"
+
 #include <QString>
 
 class QWidget;
 
 namespace kelvara {
 
-// The lighting service: an OpenRGB SDK server, checked for and connected once at launch.
+// The lighting service: an OpenRGB SDK server, checked for and connected at launch. From then on
+// the LED layer follows it, and its LightingServiceStatus says what is true.
 
 struct LightingServiceEndpoint
 {
@@ -29,8 +32,10 @@ QString linuxServiceHelp(const LightingServiceEndpoint& endpoint);
 // second, else 0.
 int runningServiceInstances(const LightingServiceEndpoint& endpoint);
 
-// Checks for the service, connects the LED calls, logs what it found and answers the status line.
-// Failure texts begin with "L", the success text does not.
+// Checks for the service, connects the LED calls and logs what it found; answers the outcome.
+LightingServiceState::Status checkLightingService();
+
+// The same check, answered as the status line's text.
 QString connectToLGS();
 
 // The help alert for a missing or refusing service, window-modal on window.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "led/lightingservicestate.h"
+
 #include <QPointF>
 
 #include <cstddef>
@@ -35,6 +37,15 @@ public:
         static_cast<void>(green);
         static_cast<void>(blue);
     }
+
+    // The computer woke from sleep, and the keyboards with it.
+    virtual void wake() {}
+
+    // The lighting service as this backend finds it, with a signal for every change.
+    LightingServiceStatus& serviceStatus() { return m_status; }
+
+private:
+    LightingServiceStatus m_status;
 };
 
 // A backend with no keyboard behind it: it records nothing and cannot connect.

@@ -1,8 +1,8 @@
 #include "led/openrgbbackend.h"
 
-#include "led/socketio.h"
 #include "platform/systemlog.h"
 
+#include <QElapsedTimer>
 #include <QtEndian>
 
 #include <algorithm>
@@ -10,25 +10,17 @@
 namespace kelvara {
 
 using namespace openrgb;
+using Status = LightingServiceState::Status;
 
 namespace {
 
 constexpr int handshakeTimeout = 3000; // ms, at launch only
 constexpr int replyTimeout = 1000;     // ms, for each reply of the handshake
 constexpr int restoreTimeout = 250;    // ms, for the acknowledgement of the restored mode
-// A server that stops reading gets no more frames rather than an ever-growing buffer.
-constexpr qint64 maxQueuedBytes = 256 * 1024;
-// What one pass reads of the server's answers at most; more waits for the next pass.
-constexpr qsizetype maxReadPerPass = 1024 * 1024;
 // A version 6 server answers every frame; one that says nothing for this long is gone.
 constexpr int silenceLimit = 8000; // ms
-// While frames run, the answers are read no more often than this: a few frames' worth at a time.
-constexpr qint64 readInterval = 100; // ms
-// A server on another machine that vanishes without a word (a suspended host, a pulled cable) is
-// noticed by the kernel: data unacknowledged for this long, or an idle link whose keep-alive
-// probes go unanswered, ends the connection. A frame goes out at least every 5 s, so the loss is
-// known within 4 + 5 s at worst.
-constexpr int tcpUserTimeout = 4000; // ms
+// Below version 6 nothing tells of other writers but the colours read back, this often.
+constexpr int readBackInterval = 3000; // ms
 
 // The mode a keyboard shows software frames in: Direct, else Custom, with per-LED colours.
 int directModeOf(const Controller& controller)
@@ -44,6 +36,12 @@ int directModeOf(const Controller& controller)
     return -1;
 }
 
+QString keyboardsTakenOver(std::size_t count)
+{
+    return count == 1 ? QStringLiteral("1 keyboard taken over")
+                      : QStringLiteral("%1 keyboards taken over").arg(count);
+}
+
 } // namespace
 
 OpenRgbBackend::OpenRgbBackend(QString host, quint16 port, QObject* parent)
@@ -52,28 +50,34 @@ OpenRgbBackend::OpenRgbBackend(QString host, quint16 port, QObject* parent)
     , m_port(port)
 {
     m_retry.setSingleShot(true);
-    m_retry.setInterval(2000);
     m_replyTimeout.setSingleShot(true);
     m_replyTimeout.setInterval(replyTimeout);
     m_silence.setSingleShot(true);
     m_silence.setInterval(silenceLimit);
+    m_readBack.setInterval(readBackInterval);
+    m_writersQuiet.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, &OpenRgbBackend::connectNow);
     connect(&m_silence, &QTimer::timeout, this, [this] {
         lost(QStringLiteral("no answer for %1 seconds").arg(m_silence.interval() / 1000.0));
     });
     connect(&m_replyTimeout, &QTimer::timeout, this, &OpenRgbBackend::replyTimedOut);
-    connect(&m_socket, &QTcpSocket::connected, this, &OpenRgbBackend::connected);
-    connect(&m_socket, &QTcpSocket::readyRead, this, &OpenRgbBackend::readIncoming);
-    connect(&m_socket, &QTcpSocket::disconnected, this,
-            [this] { lost(QStringLiteral("connection closed")); });
-    connect(&m_socket, &QTcpSocket::errorOccurred, this, [this] { lost(m_socket.errorString()); });
+    connect(&m_readBack, &QTimer::timeout, this, &OpenRgbBackend::readBack);
+    connect(&m_writersQuiet, &QTimer::timeout, this, &OpenRgbBackend::showOtherWriters);
+    connect(&m_link, &OpenRgbLink::opened, this, &OpenRgbBackend::connected);
+    connect(&m_link, &OpenRgbLink::received, this, &OpenRgbBackend::handle);
+    connect(&m_link, &OpenRgbLink::lost, this, &OpenRgbBackend::lost);
 }
 
 OpenRgbBackend::~OpenRgbBackend()
 {
     m_wanted = false;
-    m_socket.disconnect(this);
-    m_socket.abort();
+    m_link.disconnect(this);
+}
+
+void OpenRgbBackend::setRetryIntervals(int awayMs, int refusingMs)
+{
+    m_retryAway = awayMs;
+    m_retryRefusing = refusingMs;
 }
 
 bool OpenRgbBackend::init()
@@ -82,14 +86,14 @@ bool OpenRgbBackend::init()
     connectNow();
     QElapsedTimer waited;
     waited.start();
-    if (!m_socket.waitForConnected(handshakeTimeout)) {
+    if (!m_link.waitForConnected(handshakeTimeout)) {
         return false;
     }
     while (m_stage != Stage::Running && m_stage != Stage::Disconnected &&
            waited.elapsed() < handshakeTimeout) {
         const qint64 left = handshakeTimeout - waited.elapsed();
         const int reply = m_replyTimeout.isActive() ? m_replyTimeout.remainingTime() : int(left);
-        m_socket.waitForReadyRead(int(std::clamp<qint64>(std::min<qint64>(left, reply), 1, left)));
+        m_link.waitForReadyRead(int(std::clamp<qint64>(std::min<qint64>(left, reply), 1, left)));
         // No event loop runs here, so the reply timer is looked at by hand.
         if (m_replyTimeout.isActive() && m_replyTimeout.remainingTime() == 0) {
             m_replyTimeout.stop();
@@ -130,36 +134,25 @@ void OpenRgbBackend::endPass()
         m_wanted = true;
         connectNow();
     }
-    if (m_quiet && (!m_sinceRead.isValid() || m_sinceRead.hasExpired(readInterval))) {
-        m_sinceRead.start();
-        readQuietly();
-    }
+    m_link.pass();
     m_frames.finishPass();
-    if (m_stage != Stage::Running || m_socket.bytesToWrite() > maxQueuedBytes) {
+    if (m_stage != Stage::Running) {
         return;
     }
-    sendFrames(m_frames.encode());
+    sendFrames();
     if (m_version >= 6 && !m_silence.isActive() && !m_frames.keyboards().empty()) {
         m_silence.start();
     }
 }
 
-void OpenRgbBackend::sendFrames(const QByteArray& bytes)
+void OpenRgbBackend::sendFrames()
 {
-    if (m_socket.state() != QAbstractSocket::ConnectedState || bytes.isEmpty()) {
+    if (!m_link.sendFrames(m_frames.encode())) {
         return;
     }
-    // With nothing queued before them the frames go straight to the kernel. Handed to the
-    // socket's buffer, they would switch its write notifier on and off again, and each switch
-    // wakes the event loop once more: two extra wake-ups on every frame.
-    const qsizetype sent =
-        m_socket.bytesToWrite() == 0 ? sendWithoutWaiting(m_socket.socketDescriptor(), bytes) : 0;
-    // What the kernel did not take (a full buffer, or an error the socket then reports as the
-    // connection lost) goes through the socket as before, out now rather than at the next turn
-    // of the event loop.
-    if (sent < bytes.size()) {
-        m_socket.write(bytes.constData() + sent, bytes.size() - sent);
-        m_socket.flush();
+    const auto now = OtherWriterWatch::Clock::now();
+    for (const KeyboardFrames::Keyboard& keyboard : m_frames.keyboards()) {
+        m_writers.sent(keyboard.id, keyboard.frame, now);
     }
 }
 
@@ -169,44 +162,59 @@ void OpenRgbBackend::shutdown()
     m_shutDown = true;
     m_retry.stop();
     m_silence.stop();
-    stopReadingQuietly();
+    m_readBack.stop();
+    m_link.setReadAtPasses(false);
     if (m_stage == Stage::Running) {
         m_modeAcks = 0;
         int restored = 0;
         for (const KeyboardFrames::Keyboard& keyboard : m_frames.keyboards()) {
-            const auto saved = m_savedModes.find(keyboard.data.name);
-            if (saved == m_savedModes.end()) {
+            const auto who = m_identities.find(keyboard.id);
+            const SavedModes::Saved* saved =
+                who == m_identities.end() ? nullptr : m_savedModes.find(who->second);
+            if (!saved) {
                 continue;
             }
-            send(encodeUpdateMode(keyboard.id, saved->second.index, saved->second.mode.block));
-            if (saved->second.mode.colorMode == colorModePerLed) {
-                send(encodeUpdateLeds(keyboard.id, saved->second.colours));
+            m_link.send(encodeUpdateMode(keyboard.id, saved->index, saved->mode.block));
+            if (saved->mode.colorMode == colorModePerLed) {
+                m_link.send(encodeUpdateLeds(keyboard.id, saved->colours));
             }
             ++restored;
         }
-        m_socket.waitForBytesWritten(restoreTimeout);
+        m_link.waitForBytesWritten(restoreTimeout);
         if (m_version >= 6) {
             QElapsedTimer waited;
             waited.start();
-            while (m_modeAcks < restored && waited.elapsed() < restoreTimeout &&
-                   m_socket.state() == QAbstractSocket::ConnectedState) {
-                m_socket.waitForReadyRead(
+            while (m_modeAcks < restored && waited.elapsed() < restoreTimeout && m_link.isOpen()) {
+                m_link.waitForReadyRead(
                     int(std::max<qint64>(1, restoreTimeout - waited.elapsed())));
             }
         }
     }
-    m_socket.disconnect(this);
-    m_socket.disconnectFromHost();
-    if (m_socket.state() != QAbstractSocket::UnconnectedState) {
-        m_socket.waitForDisconnected(restoreTimeout);
-    }
+    m_link.closeGently(restoreTimeout);
     m_stage = Stage::Disconnected;
+}
+
+void OpenRgbBackend::wake()
+{
+    if (m_shutDown || !m_wanted) {
+        return;
+    }
+    if (m_stage == Stage::Running) {
+        // Listed afresh, as devices may have come and gone meanwhile; the take-over that
+        // follows sets Direct again and sends the frame at once.
+        m_frameOnTakeOver = true;
+        listControllers();
+    } else if (m_link.isClosed()) {
+        m_retry.stop();
+        connectNow();
+    }
 }
 
 void OpenRgbBackend::replyTimedOut()
 {
     if (m_stage == Stage::Controllers && !m_pendingIds.empty()) {
-        // No data for this controller: it went away meanwhile.
+        tellOnce(QStringLiteral("Controller %1: no answer to the request for its data; left alone.")
+                     .arg(m_pendingIds.front()));
         m_pendingIds.erase(m_pendingIds.begin());
         requestNextController();
     } else if (m_stage != Stage::Running) {
@@ -216,106 +224,28 @@ void OpenRgbBackend::replyTimedOut()
 
 void OpenRgbBackend::connectNow()
 {
-    if (!m_wanted || m_socket.state() != QAbstractSocket::UnconnectedState) {
+    if (!m_wanted || !m_link.isClosed()) {
         return;
     }
-    m_reader = PacketReader();
     m_stage = Stage::Connecting;
-    m_socket.connectToHost(m_host, m_port);
+    m_wasRunning = false;
+    m_link.open(m_host, m_port);
 }
 
 void OpenRgbBackend::connected()
 {
-    m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    watchForSilentPeer(m_socket.socketDescriptor(), tcpUserTimeout);
     m_stage = Stage::Version;
-    send(encodePacket(0, requestProtocolVersion, encodeU32(highestVersion)));
+    m_link.send(encodePacket(0, requestProtocolVersion, encodeU32(highestVersion)));
     m_replyTimeout.start();
-}
-
-void OpenRgbBackend::readIncoming()
-{
-    if (m_quiet) {
-        return; // read at the next pass
-    }
-    m_silence.stop();
-    m_reader.append(m_socket.readAll());
-    processIncoming();
-}
-
-void OpenRgbBackend::readQuietly()
-{
-    QByteArray incoming;
-    if (!m_heldByte && m_socket.bytesAvailable() > 0) {
-        incoming = m_socket.peek(1);
-        m_heldByte = !incoming.isEmpty();
-    }
-    QString why;
-    switch (readWithoutWaiting(m_socket.socketDescriptor(), incoming, maxReadPerPass, why)) {
-    case ReadOutcome::Open:
-        break;
-    case ReadOutcome::Closed:
-        lost(QStringLiteral("connection closed"));
-        return;
-    case ReadOutcome::Failed:
-        lost(why);
-        return;
-    }
-    if (!incoming.isEmpty()) {
-        m_silence.stop();
-        m_reader.append(incoming);
-        processIncoming();
-    }
-}
-
-void OpenRgbBackend::stopReadingQuietly()
-{
-    if (!m_quiet) {
-        return;
-    }
-    m_quiet = false;
-    if (m_heldByte) {
-        m_socket.read(1); // handled already
-        m_heldByte = false;
-    }
-    m_socket.setReadBufferSize(0);
-}
-
-void OpenRgbBackend::processIncoming()
-{
-    while (const auto packet = m_reader.next()) {
-        handle(*packet);
-        if (m_stage == Stage::Disconnected) {
-            return;
-        }
-    }
-    if (m_reader.failed()) {
-        lost(QStringLiteral("malformed data"));
-    }
 }
 
 void OpenRgbBackend::handle(const Packet& packet)
 {
+    m_silence.stop();
     switch (packet.id) {
-    case requestProtocolVersion: {
-        if (m_stage != Stage::Version || packet.payload.size() != 4) {
-            return;
-        }
-        const quint32 server = qFromLittleEndian<quint32>(packet.payload.constData());
-        m_version = std::min(server, highestVersion);
-        if (m_version < lowestVersion) {
-            lost(QStringLiteral("protocol version %1 is too old").arg(server));
-            return;
-        }
-        QByteArray name("Kelvara");
-        name.append('\0');
-        send(encodePacket(0, setClientName, name));
-        if (m_version >= 6) {
-            send(encodePacket(0, setClientFlags, encodeU32(1)));
-        }
-        listControllers();
+    case requestProtocolVersion:
+        handleVersion(packet);
         return;
-    }
     case requestControllerCount: {
         if (m_stage != Stage::Ids) {
             return;
@@ -326,26 +256,24 @@ void OpenRgbBackend::handle(const Packet& packet)
             return;
         }
         m_pendingIds = *ids;
+        m_listed = ids->size();
         m_frames.clear();
+        m_listing = {};
+        m_identities.clear();
         m_stage = Stage::Controllers;
         requestNextController();
         return;
     }
-    case requestControllerData: {
-        if (m_stage != Stage::Controllers || m_pendingIds.empty() ||
-            packet.deviceId != m_pendingIds.front()) {
-            return;
-        }
-        const auto controller = parseControllerData(packet.payload, m_version);
-        if (!controller) {
-            lost(QStringLiteral("malformed controller data"));
-            return;
-        }
-        addController(m_pendingIds.front(), *controller);
-        m_pendingIds.erase(m_pendingIds.begin());
-        requestNextController();
+    case requestControllerData:
+        handleControllerData(packet);
         return;
-    }
+    case signalUpdate:
+        if (m_stage == Stage::Running) {
+            if (const auto colours = parseSignalColours(packet.payload)) {
+                otherColoursSeen(packet.deviceId, *colours);
+            }
+        }
+        return;
     case deviceListUpdated:
         if (m_stage == Stage::Running || m_stage == Stage::Controllers) {
             listControllers();
@@ -358,15 +286,64 @@ void OpenRgbBackend::handle(const Packet& packet)
         }
         return;
     default:
-        return; // frame echoes, server notices and anything newer are not needed
+        return; // server notices and anything newer are not needed
     }
+}
+
+void OpenRgbBackend::handleVersion(const Packet& packet)
+{
+    if (m_stage != Stage::Version || packet.payload.size() != 4) {
+        return;
+    }
+    const quint32 server = qFromLittleEndian<quint32>(packet.payload.constData());
+    m_version = std::min(server, highestVersion);
+    if (m_version < lowestVersion) {
+        refuse(QStringLiteral("protocol version %1 is too old (%2 to %3 understood)")
+                   .arg(server)
+                   .arg(lowestVersion)
+                   .arg(highestVersion));
+        return;
+    }
+    QByteArray name("Kelvara");
+    name.append('\0');
+    m_link.send(encodePacket(0, setClientName, name));
+    if (m_version >= 6) {
+        m_link.send(encodePacket(0, setClientFlags, encodeU32(1)));
+    }
+    listControllers();
+}
+
+void OpenRgbBackend::handleControllerData(const Packet& packet)
+{
+    if (m_stage == Stage::Running) {
+        // A keyboard's colours, read back.
+        if (const auto controller = parseControllerData(packet.payload, m_version)) {
+            otherColoursSeen(packet.deviceId, controller->colours);
+        }
+        return;
+    }
+    if (m_stage != Stage::Controllers || m_pendingIds.empty() ||
+        packet.deviceId != m_pendingIds.front()) {
+        return;
+    }
+    if (const auto controller = parseControllerData(packet.payload, m_version)) {
+        addController(packet.deviceId, *controller);
+    } else {
+        const QString name = peekControllerName(packet.payload);
+        tellOnce(QStringLiteral("Controller %1%2: its data cannot be read; left alone.")
+                     .arg(packet.deviceId)
+                     .arg(name.isEmpty() ? QString() : QStringLiteral(" (\"%1\")").arg(name)));
+    }
+    m_pendingIds.erase(m_pendingIds.begin());
+    requestNextController();
 }
 
 void OpenRgbBackend::listControllers()
 {
-    stopReadingQuietly();
+    m_link.setReadAtPasses(false);
+    m_readBack.stop();
     m_stage = Stage::Ids;
-    send(encodePacket(0, requestControllerCount));
+    m_link.send(encodePacket(0, requestControllerCount));
     m_replyTimeout.start();
 }
 
@@ -377,71 +354,139 @@ void OpenRgbBackend::requestNextController()
         takeOver();
         return;
     }
-    send(encodePacket(m_pendingIds.front(), requestControllerData, encodeU32(m_version)));
+    m_link.send(encodePacket(m_pendingIds.front(), requestControllerData, encodeU32(m_version)));
     m_replyTimeout.start();
 }
 
 void OpenRgbBackend::addController(quint32 id, const Controller& controller)
 {
-    if (!isKeyboardLike(controller) || directModeOf(controller) < 0) {
+    const DeviceIdentity who = m_listing.next(controller);
+    if (!isKeyboardLike(controller)) {
+        return;
+    }
+    if (directModeOf(controller) < 0) {
+        tellOnce(QStringLiteral("Keyboard \"%1\": it has no mode with per-LED colours; left alone.")
+                     .arg(controller.name));
         return;
     }
     m_frames.add(id, controller);
-    if (!m_savedModes.count(controller.name) && controller.activeMode >= 0 &&
-        std::size_t(controller.activeMode) < controller.modes.size()) {
-        m_savedModes[controller.name] =
-            SavedMode{controller.activeMode, controller.modes[std::size_t(controller.activeMode)],
-                      controller.colours};
-    }
+    m_identities[id] = who;
+    m_savedModes.remember(who, controller);
 }
 
 void OpenRgbBackend::takeOver()
 {
     for (const KeyboardFrames::Keyboard& keyboard : m_frames.keyboards()) {
         const int direct = directModeOf(keyboard.data);
-        send(encodeUpdateMode(keyboard.id, direct, keyboard.data.modes[std::size_t(direct)].block));
+        m_link.send(
+            encodeUpdateMode(keyboard.id, direct, keyboard.data.modes[std::size_t(direct)].block));
         systemLog(placementSummary(keyboard.data.name, keyboard.placement));
     }
     m_stage = Stage::Running;
-    m_quiet = true;
-    m_sinceRead.invalidate(); // the first pass reads
-    m_socket.setReadBufferSize(1);
-    if (m_reportedLoss) {
-        m_reportedLoss = false;
-        systemLog(QStringLiteral("The lighting service is back: %1 keyboards.")
-                      .arg(m_frames.keyboards().size()));
+    m_link.setReadAtPasses(true);
+    if (m_frameOnTakeOver) {
+        m_frameOnTakeOver = false;
+        sendFrames(); // what the keyboards last showed, until the next pass
+    }
+    if (m_version < 6 && !m_frames.keyboards().empty()) {
+        m_readBack.start();
+    }
+    showOtherWriters();
+    if (m_frames.keyboards().empty()) {
+        report(Status::Refused,
+               QStringLiteral("none of its %1 devices is a keyboard with per-LED colours")
+                   .arg(m_listed));
+        return;
+    }
+    m_wasRunning = true;
+    report(Status::Connected, keyboardsTakenOver(m_frames.keyboards().size()));
+}
+
+void OpenRgbBackend::readBack()
+{
+    if (m_stage != Stage::Running) {
+        return;
+    }
+    for (const KeyboardFrames::Keyboard& keyboard : m_frames.keyboards()) {
+        m_link.send(encodePacket(keyboard.id, requestControllerData, encodeU32(m_version)));
+    }
+}
+
+void OpenRgbBackend::otherColoursSeen(quint32 id, std::span<const quint32> colours)
+{
+    const auto keyboard = std::find_if(m_frames.keyboards().begin(), m_frames.keyboards().end(),
+                                       [id](const auto& k) { return k.id == id; });
+    if (keyboard == m_frames.keyboards().end() ||
+        !m_writers.seen(id, colours, OtherWriterWatch::Clock::now())) {
+        return;
+    }
+    systemLog(QStringLiteral("Keyboard \"%1\": another program is setting its colours too.")
+                  .arg(keyboard->data.name));
+    showOtherWriters();
+}
+
+void OpenRgbBackend::showOtherWriters()
+{
+    const auto now = OtherWriterWatch::Clock::now();
+    m_writers.expire(now);
+    QStringList names;
+    for (const quint32 id : m_writers.writing()) {
+        for (const KeyboardFrames::Keyboard& keyboard : m_frames.keyboards()) {
+            if (keyboard.id == id) {
+                names.append(keyboard.data.name);
+            }
+        }
+    }
+    serviceStatus().setOtherWriters(names);
+    if (const auto end = m_writers.nextEnd()) {
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*end - now);
+        m_writersQuiet.start(int(std::max<qint64>(1, wait.count())));
+    } else {
+        m_writersQuiet.stop();
     }
 }
 
 void OpenRgbBackend::lost(const QString& why)
 {
-    if (m_stage == Stage::Disconnected && m_socket.state() == QAbstractSocket::UnconnectedState) {
+    if (m_stage == Stage::Disconnected && m_link.isClosed()) {
         return;
     }
-    const bool wasRunning = m_stage == Stage::Running;
+    const Stage stage = m_stage;
     m_stage = Stage::Disconnected;
     m_replyTimeout.stop();
     m_silence.stop();
-    m_quiet = false;
-    m_heldByte = false;
-    m_socket.setReadBufferSize(0);
-    m_socket.abort();
-    if (wasRunning && !m_reportedLoss) {
-        m_reportedLoss = true;
-        systemLog(QStringLiteral("Lost the lighting service at %1:%2 (%3); trying again.")
-                      .arg(m_host)
-                      .arg(m_port)
-                      .arg(why));
+    m_readBack.stop();
+    m_frameOnTakeOver = false;
+    m_link.close();
+    if (stage == Stage::Connecting || stage == Stage::Running || m_wasRunning) {
+        report(Status::NotRunning, why);
+    } else {
+        report(Status::Refused, why); // it answered, but the handshake went wrong
     }
     if (m_wanted) {
-        m_retry.start();
+        m_retry.start(serviceStatus().state().status == Status::Refused ? m_retryRefusing
+                                                                        : m_retryAway);
     }
 }
 
-void OpenRgbBackend::send(const QByteArray& bytes)
+void OpenRgbBackend::refuse(const QString& why)
 {
-    if (m_socket.state() == QAbstractSocket::ConnectedState) {
-        m_socket.write(bytes);
+    m_wasRunning = false;
+    lost(why);
+}
+
+void OpenRgbBackend::report(Status status, const QString& reason)
+{
+    if (status != Status::Connected) {
+        m_writers.clear();
+    }
+    serviceStatus().report(QStringLiteral("%1:%2").arg(m_host).arg(m_port), status, reason);
+}
+
+void OpenRgbBackend::tellOnce(const QString& line)
+{
+    if (m_told.insert(line).second) {
+        systemLog(line);
     }
 }
 

@@ -2,14 +2,16 @@
 
 #include "led/keyboardframes.h"
 #include "led/ledbackend.h"
+#include "led/openrgblink.h"
 #include "led/openrgbprotocol.h"
+#include "led/otherwriterwatch.h"
+#include "led/savedmodes.h"
 
-#include <QElapsedTimer>
 #include <QObject>
-#include <QTcpSocket>
 #include <QTimer>
 
 #include <map>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -19,7 +21,9 @@ namespace kelvara {
 // mode, the per-key calls of a sampling pass fill one colour buffer per keyboard, and one
 // UPDATELEDS per keyboard goes out when the pass ends. Only init() waits, briefly, for the
 // handshake; afterwards everything runs on the main thread without blocking, and a lost server
-// is tried again every couple of seconds. Shutdown puts back the mode each keyboard had.
+// is tried again in the background. What it finds is kept in serviceStatus(): whether the
+// service runs, why it cannot be used, and which keyboards another program writes to as well.
+// Shutdown puts back the mode each keyboard had.
 class OpenRgbBackend : public QObject, public LedBackend
 {
     Q_OBJECT
@@ -34,12 +38,14 @@ public:
     bool setNamedKey(unsigned int keyName, int red, int green, int blue) override;
     void endPass() override;
     void shutdown() override;
+    // Keyboards may wake in their own effect: each gets its Direct mode and a whole frame again.
+    void wake() override;
 
     std::span<const QPointF> extraPlaces() const override { return m_frames.places(); }
 
     void setPlaceColour(std::size_t place, int red, int green, int blue) override;
 
-    // Keyboards taken over and ready for frames.
+    // Controllers listed, and frames go out to the keyboards among them.
     bool isRunning() const { return m_stage == Stage::Running; }
 
     std::size_t keyboardCount() const { return m_frames.keyboards().size(); }
@@ -49,11 +55,15 @@ public:
 
     quint32 protocolVersion() const { return m_version; }
 
-    // How long to wait between tries while the server is away.
-    void setRetryInterval(int milliseconds) { m_retry.setInterval(milliseconds); }
+    // How long to wait between tries while the server is away, and while it refuses.
+    void setRetryIntervals(int awayMs, int refusingMs);
 
     // How long a version 6 server may leave frames unanswered before it counts as gone.
     void setSilenceLimit(int milliseconds) { m_silence.setInterval(milliseconds); }
+
+    // How often a server below version 6 is asked for the keyboards' colours, to see whether
+    // another program writes to them.
+    void setReadBackInterval(int milliseconds) { m_readBack.setInterval(milliseconds); }
 
 private:
     enum class Stage
@@ -66,53 +76,51 @@ private:
         Running
     };
 
-    struct SavedMode
-    {
-        qint32 index;
-        openrgb::Mode mode;
-        std::vector<quint32> colours;
-    };
-
     void connectNow();
-    void replyTimedOut();
     void connected();
-    void readIncoming();
-    void processIncoming();
-    void readQuietly();
-    void stopReadingQuietly();
+    void replyTimedOut();
     void handle(const openrgb::Packet& packet);
+    void handleVersion(const openrgb::Packet& packet);
+    void handleControllerData(const openrgb::Packet& packet);
     void listControllers();
     void requestNextController();
     void addController(quint32 id, const openrgb::Controller& controller);
     void takeOver();
+    void sendFrames();
+    void readBack();
+    void otherColoursSeen(quint32 id, std::span<const quint32> colours);
+    void showOtherWriters();
     void lost(const QString& why);
-    void send(const QByteArray& bytes);
-    void sendFrames(const QByteArray& bytes);
+    void refuse(const QString& why);
+    void report(LightingServiceState::Status status, const QString& reason);
+    void tellOnce(const QString& line);
 
     QString m_host;
     quint16 m_port;
-    QTcpSocket m_socket;
-    openrgb::PacketReader m_reader;
+    OpenRgbLink m_link;
     Stage m_stage = Stage::Disconnected;
     quint32 m_version = 0;
     std::vector<quint32> m_pendingIds;
+    std::size_t m_listed = 0; // controllers in the listing under way
     KeyboardFrames m_frames;
-    std::map<QString, SavedMode> m_savedModes; // by controller name, as first found
+    ListingIdentities m_listing;
+    std::map<quint32, DeviceIdentity> m_identities; // of the keyboards taken over, by id
+    SavedModes m_savedModes;
+    OtherWriterWatch m_writers;
+    std::set<QString> m_told; // lines about controllers left alone, each logged once
     QTimer m_retry;
+    int m_retryAway = 2000;      // ms
+    int m_retryRefusing = 30000; // ms
     QTimer m_replyTimeout;
     // Runs while frames wait for a version 6 server's first word since they went out.
     QTimer m_silence;
+    QTimer m_readBack;
+    QTimer m_writersQuiet;
     bool m_wanted = false;
     bool m_shutDown = false;
-    bool m_reportedLoss = false;
+    bool m_wasRunning = false; // this connection had the keyboards
+    bool m_frameOnTakeOver = false;
     int m_modeAcks = 0;
-    // While keyboards are taken over, what the server sends back (a version 6 server answers every
-    // frame) is read at a later pass instead of waking the event loop for it: at most every
-    // readInterval, as the answers are only there to be drained and to show the server is alive.
-    // The socket then keeps one byte, already handled, so that it stops watching for more.
-    bool m_quiet = false;
-    bool m_heldByte = false;
-    QElapsedTimer m_sinceRead;
 };
 
 } // namespace kelvara

@@ -233,9 +233,10 @@ std::optional<Controller> parseControllerData(const QByteArray& payload, quint32
     if (version >= 1) {
         in.str16(); // vendor
     }
-    for (int i = 0; i < 4; ++i) {
-        in.str16(); // description, version, serial, location
-    }
+    in.str16(); // description
+    in.str16(); // version
+    c.serial = in.str16();
+    c.location = in.str16();
     const quint16 modes = in.u16();
     c.activeMode = in.i32();
     for (quint16 i = 0; i < modes && in.ok(); ++i) {
@@ -260,6 +261,32 @@ std::optional<Controller> parseControllerData(const QByteArray& payload, quint32
         return std::nullopt;
     }
     return c;
+}
+
+QString peekControllerName(const QByteArray& payload)
+{
+    ByteReader in(payload);
+    in.u32(); // size
+    in.u32(); // type
+    const QString name = in.str16();
+    return in.ok() ? name : QString();
+}
+
+std::optional<std::vector<quint32>> parseSignalColours(const QByteArray& payload)
+{
+    ByteReader in(payload);
+    if (in.u32() != quint32(payload.size()) || in.u32() != 0) {
+        return std::nullopt; // 0: the colours changed; anything else carries a whole device
+    }
+    const quint16 count = in.u16();
+    if (in.remaining() != qsizetype(count) * 4) {
+        return std::nullopt;
+    }
+    std::vector<quint32> colours(count);
+    for (quint32& colour : colours) {
+        colour = in.u32();
+    }
+    return colours;
 }
 
 std::optional<std::vector<quint32>> parseControllerIds(const QByteArray& payload, quint32 version)

@@ -91,6 +91,8 @@ struct Controller
 {
     int type = -1;
     QString name;
+    QString serial;
+    QString location;
     qint32 activeMode = -1;
     std::vector<Mode> modes;
     std::vector<Zone> zones;
@@ -100,6 +102,13 @@ struct Controller
 
 // A REQUEST_CONTROLLER_DATA reply payload at a protocol version, or nothing when malformed.
 std::optional<Controller> parseControllerData(const QByteArray& payload, quint32 version);
+
+// The name at the head of a controller data payload whose rest may not be readable.
+QString peekControllerName(const QByteArray& payload);
+
+// The colours a version 6 server's SIGNALUPDATE carries when its reason is a colour update; nothing
+// for every other reason, or when malformed.
+std::optional<std::vector<quint32>> parseSignalColours(const QByteArray& payload);
 
 // A REQUEST_CONTROLLER_COUNT reply: at version 6 the unique ids, below it the indices.
 std::optional<std::vector<quint32>> parseControllerIds(const QByteArray& payload, quint32 version);

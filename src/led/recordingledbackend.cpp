@@ -11,6 +11,10 @@ bool RecordingLedBackend::init()
     if (onLifecycle) {
         onLifecycle("init");
     }
+    serviceStatus().set({initResult ? LightingServiceState::Status::Connected
+                                    : LightingServiceState::Status::Refused,
+                         {},
+                         {}});
     return initResult;
 }
 

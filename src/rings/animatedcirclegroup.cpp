@@ -20,6 +20,12 @@ void AnimatedCircleGroup::addWave(double x, double y)
             theCirclesStore.emplace(circle.uniqueID, circle);
         }
     }
+    while (theCirclesStore.size() > maxLiveRings) {
+        // Identities grow with every ring made: the smallest is the oldest.
+        theCirclesStore.erase(
+            std::min_element(theCirclesStore.begin(), theCirclesStore.end(),
+                             [](const auto& a, const auto& b) { return a.first < b.first; }));
+    }
 }
 
 void AnimatedCircleGroup::advanceFrame()

@@ -4,6 +4,7 @@
 
 #include <QPoint>
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <unordered_map>
@@ -18,6 +19,10 @@ namespace kelvara {
 class AnimatedCircleGroup
 {
 public:
+    // Live rings at most: whatever lives and delays the settings hold, typing cannot grow memory
+    // without end. Past it the oldest rings go first.
+    static constexpr std::size_t maxLiveRings = 2000;
+
     // One ring per active entry of the ring settings table, centred on (x, y) in canvas points.
     void addWave(double x, double y);
 

@@ -15,6 +15,13 @@ double chord(double r, double dy)
     return r > 0.0 && squared > 0.0 ? std::sqrt(squared) : -1.0;
 }
 
+// A pixel coordinate worked out in doubles, clipped to lo..hi before it becomes an int: rings of
+// any size and centre cost no more than the image's own pixels.
+int clipped(double at, int lo, int hi)
+{
+    return !(at > lo) ? lo : at >= hi ? hi : int(at);
+}
+
 // Two channels at a time: a pixel's bytes 0 and 2, or 1 and 3, spread into 16-bit lanes.
 constexpr std::uint32_t lanes = 0x00FF00FFu;
 
@@ -75,8 +82,8 @@ void blendRing(QImage& layer, QPointF centre, double inner, double outer, const 
         return;
     }
     const double reachAll = outer + 0.5;
-    const int top = std::max(0, int(std::floor(centre.y() - outer - 1.0)));
-    const int bottom = std::min(layer.height() - 1, int(std::ceil(centre.y() + outer + 1.0)));
+    const int top = clipped(std::floor(centre.y() - outer - 1.0), 0, layer.height());
+    const int bottom = clipped(std::ceil(centre.y() + outer + 1.0), -1, layer.height() - 1);
     const Paint solidPaint(src, 256);
     // Past the outer edge's half pixel, or short of the inner one, a pixel has no coverage: told
     // by its squared distance, without the square root.
@@ -122,13 +129,13 @@ void blendRing(QImage& layer, QPointF centre, double inner, double outer, const 
         const double hole = inner > 0.5 ? chord(inner - 0.5, dy) : -1.0;  // within: nothing
         const double clear = inner > 0.0 ? chord(inner + 0.5, dy) : -1.0; // beyond: none of hole
         QRgb* const line = lineAt(y);
-        const int left = std::max(0, int(std::floor(centre.x() - reach)));
-        const int right = std::min(layer.width() - 1, int(std::ceil(centre.x() + reach)));
+        const int left = clipped(std::floor(centre.x() - reach), 0, layer.width());
+        const int right = clipped(std::ceil(centre.x() + reach), -1, layer.width() - 1);
         for (int x = left; x <= right; ++x) {
             const double dx = std::abs(x + 0.5 - centre.x());
             if (dx < hole) {
                 // Jump over the hole to its far side.
-                x = std::max(x, int(std::floor(centre.x() + hole)) - 1);
+                x = std::max(x, clipped(std::floor(centre.x() + hole), x, right + 1) - 1);
                 continue;
             }
             if (dx > solid || dx < clear) {
@@ -149,7 +156,7 @@ void blendRing(QImage& layer, QPointF centre, double inner, double outer, const 
             };
             const double end = x + 0.5 < centre.x() && clear >= 0.0 ? centre.x() - clear - 0.5
                                                                     : centre.x() + solid - 0.5;
-            int last = std::clamp(int(std::floor(end)), x, right);
+            int last = clipped(std::floor(end), x, right);
             while (last < right && inSolid(last + 1)) {
                 ++last;
             }

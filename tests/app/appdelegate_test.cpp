@@ -1,12 +1,15 @@
 #include "app/appdelegate.h"
+#include "app/trayicon.h"
 #include "canvas/artcanvasview.h"
 #include "canvas/backgroundpictures.h"
+#include "led/openrgbbackend.h"
 #include "led/recordingledbackend.h"
 #include "platform/event.h"
 #include "platform/systemlog.h"
 #include "platform/urlopener.h"
 #include "prefs/preferencestore.h"
 #include "support/applicationfixture.h"
+#include "support/fakeopenrgbserver.h"
 
 #include <QFileInfo>
 #include <QTcpServer>
@@ -27,6 +30,7 @@ namespace {
 
 using Kind = RecordingLedBackend::Kind;
 using testing::ApplicationTest;
+using testing::FakeOpenRgbServer;
 
 TEST_F(ApplicationTest, WithoutServiceAndAccessTheUserIsToldAndTheAnimationRuns)
 {
@@ -57,6 +61,50 @@ TEST_F(ApplicationTest, AConnectedServiceKeepsTheStatusColourAndHidesHelp)
     EXPECT_EQ(leds->initCalls, 1);
     EXPECT_EQ(delegate->statusTextField->toolTip(),
               QStringLiteral("OpenRGB SDK server at 127.0.0.1, port %1").arg(port));
+}
+
+TEST_F(ApplicationTest, TheStatusLineHelpAndTrayFollowTheServiceAsItChanges)
+{
+    using Status = LightingServiceState::Status;
+    withTray = true;
+    launch(true);
+    LightingServiceStatus& status = leds->serviceStatus();
+    status.set({Status::NotRunning, QStringLiteral("connection closed"), {}});
+    EXPECT_EQ(delegate->statusTextField->text(),
+              QStringLiteral("LGS is not running. It is required."));
+    EXPECT_FALSE(delegate->helpMeBtn->isHidden());
+    EXPECT_EQ(delegate->trayIcon()->icon().toolTip(),
+              QStringLiteral("LGS is not running. It is required.\nConnection closed."));
+
+    status.set(
+        {Status::Connected, QStringLiteral("1 keyboard taken over"), {QStringLiteral("Board")}});
+    EXPECT_EQ(delegate->statusTextField->text(), QStringLiteral("Connected to LGS."));
+    EXPECT_TRUE(delegate->helpMeBtn->isHidden());
+    for (const QString& tip :
+         {delegate->statusTextField->toolTip(), delegate->trayIcon()->icon().toolTip()}) {
+        EXPECT_TRUE(tip.contains(QStringLiteral("setting the colours of \"Board\" too")))
+            << tip.toStdString();
+    }
+}
+
+TEST_F(ApplicationTest, AServiceThatComesLateOrGoesIsShownWithinSeconds)
+{
+    FakeOpenRgbServer::Device board;
+    board.leds = FakeOpenRgbServer::fullKeyboardLeds();
+    FakeOpenRgbServer server(6, {board}, port);
+    server.stop();
+    installLedBackend(std::make_unique<OpenRgbBackend>(QStringLiteral("127.0.0.1"), port));
+    launch(false);
+    const auto shows = [this](const char* text, bool help) {
+        return delegate->statusTextField->text() == QLatin1String(text) &&
+               delegate->helpMeBtn->isHidden() == !help;
+    };
+    EXPECT_TRUE(shows("LGS is not running. It is required.", true));
+    server.restart();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shows("Connected to LGS.", false); }, 3000));
+    server.stop();
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return shows("LGS is not running. It is required.", true); }, 10000));
 }
 
 TEST_F(ApplicationTest, ThePermissionSheetsButtons)

@@ -152,6 +152,13 @@ TEST_F(KeyLightSampling, LiveRingsColourTheKeysUnderThem)
     const auto far = leds->lastSent(Kind::Hid, 99); // keypad period, far from A
     ASSERT_TRUE(far);
     EXPECT_EQ(far->red, 0);
+
+    // Scales made for a screen of another ratio (the primary one, say) are made again for the
+    // canvas's own at the next pass: the wave and the key's sample stay together.
+    engine.followScreen(2.0);
+    engine.animationStep(nullptr);
+    EXPECT_DOUBLE_EQ(engine.backingRenderScaleHoriz,
+                     engine.renderScaleHoriz * canvas.devicePixelRatioF());
 }
 
 TEST_F(KeyLightSampling, OverlappingRingsSendWhatAWholeDrawingShows)

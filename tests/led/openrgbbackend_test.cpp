@@ -152,14 +152,15 @@ struct Spoiled
 class OpenRgbMalformed : public ::testing::TestWithParam<Spoiled>
 {};
 
-TEST_P(OpenRgbMalformed, RepliesEndTheConnectionNotTheProgram)
+// Broken framing ends the connection; a controller whose data is spoiled is left alone.
+TEST_P(OpenRgbMalformed, RepliesLightNothingAndStopNothing)
 {
     setSystemLogSink([](const QString&) {});
     FakeOpenRgbServer server(6, {keyboard()});
     server.setFault(GetParam().fault);
     OpenRgbBackend backend(QStringLiteral("127.0.0.1"), server.port());
     EXPECT_FALSE(backend.init());
-    EXPECT_FALSE(backend.isRunning());
+    EXPECT_EQ(backend.serviceStatus().state().status, LightingServiceState::Status::Refused);
     backend.setHidKey(4, 1, 2, 3);
     backend.endPass();
     backend.shutdown();
@@ -191,12 +192,14 @@ TEST_F(OpenRgbBackendTest, AServerThatGoesAwayIsTakenOverAgainWhenItComesBack)
 {
     FakeOpenRgbServer server(6, {keyboard()});
     OpenRgbBackend backend(QStringLiteral("127.0.0.1"), server.port());
-    backend.setRetryInterval(50);
+    backend.setRetryIntervals(50, 50);
     ASSERT_TRUE(backend.init());
+    const QString at = QStringLiteral("Lighting service at 127.0.0.1:%1: ").arg(server.port());
     server.stop();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !backend.isRunning(); }, 5000));
     backend.endPass(); // nothing to send to, nothing blocks
-    EXPECT_EQ(log.filter(QStringLiteral("Lost the lighting service")).size(), 1);
+    QTest::qWait(300); // tries that find nothing say nothing more
+    EXPECT_EQ(backend.serviceStatus().state().status, LightingServiceState::Status::NotRunning);
 
     server.clearReceived();
     server.restart();
@@ -206,6 +209,9 @@ TEST_F(OpenRgbBackendTest, AServerThatGoesAwayIsTakenOverAgainWhenItComesBack)
     backend.endPass();
     EXPECT_TRUE(QTest::qWaitFor([&] { return server.received(openrgb::updateLeds).size() == 1; }));
     backend.shutdown();
+    // One line for each change, however many tries found nothing.
+    EXPECT_EQ(log.filter(at).size(), 3) << log.join('\n').toStdString();
+    EXPECT_EQ(log.filter(QStringLiteral(". LGS is not running. It is required.")).size(), 1);
 }
 
 TEST_F(OpenRgbBackendTest, AChangedDeviceListIsPlacedAgainWhileFramesGoOn)
@@ -234,7 +240,7 @@ TEST_F(OpenRgbBackendTest, AChangedDeviceListIsPlacedAgainWhileFramesGoOn)
     backend.endPass();
     ASSERT_TRUE(QTest::qWaitFor([&] { return server.received(openrgb::updateLeds).size() == 2; }));
     EXPECT_EQ(server.received(openrgb::updateLeds).back().deviceId, 101u);
-    EXPECT_EQ(log.filter(QStringLiteral("Lost")).size(), 0);
+    EXPECT_EQ(log.filter(QStringLiteral("not running")).size(), 0);
     backend.shutdown();
 }
 
@@ -242,14 +248,15 @@ TEST_F(OpenRgbBackendTest, AServerThatFallsSilentIsLostAndTakenOverWhenItAnswers
 {
     FakeOpenRgbServer server(6, {keyboard()});
     OpenRgbBackend backend(QStringLiteral("127.0.0.1"), server.port());
-    backend.setRetryInterval(50);
+    backend.setRetryIntervals(50, 50);
     backend.setSilenceLimit(300);
     ASSERT_TRUE(backend.init());
     // A server that keeps the connection but answers nothing, like a suspended host.
     server.setPaused(true);
     backend.endPass();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !backend.isRunning(); }, 5000));
-    EXPECT_EQ(log.filter(QStringLiteral("(no answer for 0.3 seconds); trying again.")).size(), 1)
+    EXPECT_EQ(log.filter(QStringLiteral(": no answer for 0.3 seconds. LGS is not running.")).size(),
+              1)
         << log.join('\n').toStdString();
 
     server.clearReceived();

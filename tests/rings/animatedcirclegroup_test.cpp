@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -142,6 +143,68 @@ TEST_F(AnimatedCircleGroupTest, OpacityReplacesTheColoursAlphaAndRingsAreDrawnYU
     EXPECT_NEAR(qAlpha(pixel), 102, 1); // 0.4 x 255
     EXPECT_NEAR(qBlue(pixel), 255, 1);
     EXPECT_EQ(qAlpha(image.pixel(80, 20)), 0);
+}
+
+struct Vast
+{
+    const char* name;
+    double x, y, radius, thickness;
+    QPoint painted; // (-1, -1) for none
+    QPoint clear;   // (-1, -1) for none
+};
+
+class VastRings : public ::testing::TestWithParam<Vast>
+{
+protected:
+    testing::TablesGuard guard;
+};
+
+// Sizes and centres far past the canvas are clipped to it: no conversion out of range, and no
+// more work than a ring the size of the canvas.
+TEST_P(VastRings, AreClippedToTheCanvas)
+{
+    const Vast v = GetParam();
+    onlyFirstRing(10, 0, v.radius, v.radius);
+    ringSettings().thickness[0] = v.thickness;
+    AnimatedCircleGroup group;
+    group.addWave(v.x, v.y);
+    group.advanceFrame();
+    const QImage image = paintRings(group, 200);
+    if (v.painted.x() >= 0) {
+        EXPECT_GT(qAlpha(image.pixel(v.painted)), 200);
+    }
+    if (v.clear.x() >= 0) {
+        EXPECT_EQ(qAlpha(image.pixel(v.clear)), 0);
+    }
+}
+
+constexpr double huge = 1099511627776.0; // 2^40
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, VastRings,
+    ::testing::Values(Vast{"CanvasInTheHole", 100, 100, huge, huge, {-1, -1}, {100, 100}},
+                      Vast{"CanvasUnderTheStroke", 100, 100, huge, 2 * huge, {3, 197}, {-1, -1}},
+                      Vast{"EdgeThroughTheCanvas", huge, 100, huge, 10, {2, 100}, {50, 100}},
+                      Vast{"FarAway", -huge, -huge, 1, huge, {-1, -1}, {0, 199}}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(AnimatedCircleGroupTest, LiveRingsStayAtTheBoundTheOldestGoingFirst)
+{
+    ringSettings().active = {true, true, true, true, true};
+    ringSettings().life = {1e6, 1e6, 1e6, 1e6, 1e6}; // frames: hours
+    for (int press = 0; press < 1000; ++press) {
+        group.addWave(press, 0);
+        group.advanceFrame();
+    }
+    ASSERT_EQ(group.theCirclesStore.size(), AnimatedCircleGroup::maxLiveRings);
+    const auto newest =
+        std::max_element(group.theCirclesStore.begin(), group.theCirclesStore.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+    const auto oldest =
+        std::min_element(group.theCirclesStore.begin(), group.theCirclesStore.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+    EXPECT_EQ(newest->first - oldest->first + 1, std::int64_t(AnimatedCircleGroup::maxLiveRings));
+    EXPECT_EQ(newest->second.center.x(), 999.0);
 }
 
 } // namespace

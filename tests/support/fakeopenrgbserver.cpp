@@ -123,7 +123,7 @@ QByteArray FakeOpenRgbServer::encodeDevice(const Device& device, quint32 version
     }
     u16(out, quint16(device.leds.size()));
     for (std::size_t i = 0; i < device.leds.size(); ++i) {
-        u32(out, device.restingColour);
+        u32(out, i < device.colours.size() ? device.colours[i] : device.restingColour);
     }
     if (version >= 5) {
         u16(out, 0);
@@ -278,6 +278,10 @@ void FakeOpenRgbServer::run()
                             break;
                         }
                         QByteArray data = encodeDevice(m_devices[index], m_version);
+                        if (m_devices[index].unreadable) {
+                            data.truncate(data.size() / 2);
+                            qToLittleEndian<quint32>(quint32(data.size()), data.data());
+                        }
                         QByteArray bytes =
                             encodePacket(packet->deviceId, requestControllerData, data);
                         switch (m_fault.load()) {
@@ -299,11 +303,29 @@ void FakeOpenRgbServer::run()
                         socket->write(bytes);
                         break;
                     }
-                    case updateLeds:
+                    case updateLeds: {
+                        // The server keeps the colours, and at version 6 tells every client.
+                        const quint32 index =
+                            m_version >= 6 ? packet->deviceId - 100 : packet->deviceId;
+                        if (index < m_devices.size() && packet->payload.size() >= 6) {
+                            std::vector<quint32>& colours = m_devices[index].colours;
+                            colours.resize(qFromLittleEndian<quint16>(packet->payload.data() + 4));
+                            for (std::size_t i = 0; i < colours.size(); ++i) {
+                                colours[i] = qFromLittleEndian<quint32>(packet->payload.data() + 6 +
+                                                                        4 * qsizetype(i));
+                            }
+                        }
                         if (m_version >= 6) {
-                            reply(packet->deviceId, signalUpdate, packet->payload);
+                            const QByteArray signal =
+                                encodeU32(quint32(packet->payload.size() + 4)) + encodeU32(0) +
+                                packet->payload.mid(4);
+                            const auto sockets = m_server->findChildren<QTcpSocket*>();
+                            for (QTcpSocket* client : sockets) {
+                                client->write(encodePacket(packet->deviceId, signalUpdate, signal));
+                            }
                         }
                         break;
+                    }
                     default:
                         break;
                     }

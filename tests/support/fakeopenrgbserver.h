@@ -31,6 +31,9 @@ public:
         // Without zones, one zone without a matrix holds every LED.
         std::vector<openrgb::Zone> zones;
         quint32 restingColour = 0x000102; // the colour every LED has before a client sets one
+        std::vector<quint32> colours;     // as a client last set them, else the resting colour
+        // Its data is cut short, so that a client cannot read it.
+        bool unreadable = false;
     };
 
     struct Received
