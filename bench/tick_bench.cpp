@@ -8,6 +8,7 @@
 #include "led/keyboardframes.h"
 #include "led/ledbackend.h"
 #include "led/openrgbprotocol.h"
+#include "led/otherwriterwatch.h"
 #include "platform/keepawake.h"
 #include "rings/ringsettingstable.h"
 #include "support/fakeopenrgbserver.h"
@@ -80,12 +81,18 @@ public:
     {
         m_frames.finishPass();
         benchmark::DoNotOptimize(m_frames.encode());
+        // Every frame sent is noted, to tell another program's colours from Kelvara's own.
+        const auto now = kelvara::OtherWriterWatch::Clock::now();
+        for (const auto& keyboard : m_frames.keyboards()) {
+            m_writers.sent(keyboard.id, keyboard.frame, now);
+        }
     }
 
     void shutdown() override {}
 
 private:
     kelvara::KeyboardFrames m_frames;
+    kelvara::OtherWriterWatch m_writers;
 };
 
 // The delegate with its window on screen and the clock started, or null when the window never

@@ -316,20 +316,6 @@ TEST_F(OpenRgbBackendTest, AServerThatStopsReadingGetsWholeFramesInOrderWhenItRe
     backend.shutdown();
 }
 
-TEST_F(OpenRgbBackendTest, AServiceStartedAfterLaunchIsFoundByTheFrames)
-{
-    FakeOpenRgbServer server(5, {keyboard()});
-    OpenRgbBackend backend(QStringLiteral("127.0.0.1"), server.port());
-    backend.endPass(); // no init: the service was not there at launch
-    ASSERT_TRUE(QTest::qWaitFor([&] { return backend.isRunning(); }, 5000));
-    backend.endPass();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return server.received(openrgb::updateLeds).size() == 1; }));
-    backend.shutdown();
-    backend.endPass(); // after shutdown nothing connects again
-    QTest::qWait(50);
-    EXPECT_FALSE(backend.isRunning());
-}
-
 TEST(OpenRgbProtocol, ColourPercentagesBecomeBytes)
 {
     EXPECT_EQ(openrgb::colourFromPercent(100, 0, 0), 0x0000FFu);

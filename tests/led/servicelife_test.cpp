@@ -141,6 +141,9 @@ TEST_F(ServiceLife, TwoKeyboardsOfOneNameGetTheirOwnModesBackAfterAReconnect)
     backend->shutdown();
     EXPECT_TRUE(QTest::qWaitFor([&] { return server->received(openrgb::updateMode).size() == 2; }));
     EXPECT_EQ(modesSet(), (std::map<quint32, std::vector<qint32>>{{100, {0}}, {101, {2}}}));
+    backend->endPass(); // after shutdown nothing connects again
+    QTest::qWait(100);
+    EXPECT_FALSE(backend->isRunning());
 }
 
 TEST_F(ServiceLife, WakingFromSleepSetsDirectAgainAndSendsAWholeFrameAtOnce)

@@ -98,39 +98,6 @@ TEST_F(AnimatedCircleGroupTest, DrawingReportsLifeButDrawsNoRingInItsDelay)
     EXPECT_EQ(paintRings(group, 60), clear);
 }
 
-struct Stroke
-{
-    double radius;
-    double thickness;
-    double painted; // distance from the centre that must be painted
-    double clear;   // distance that must stay clear
-};
-
-class RingStrokeWidth : public ::testing::TestWithParam<Stroke>
-{
-protected:
-    testing::TablesGuard guard;
-};
-
-TEST_P(RingStrokeWidth, IsTheThicknessButNeverMoreThanTheDiameter)
-{
-    const Stroke s = GetParam();
-    onlyFirstRing(10, 0, s.radius, s.radius);
-    ringSettings().thickness[0] = s.thickness;
-    AnimatedCircleGroup group;
-    group.addWave(100, 100);
-    group.advanceFrame();
-    const QImage image = paintRings(group, 200);
-    EXPECT_GT(qAlpha(image.pixel(100 + int(s.painted), 100)), 200);
-    EXPECT_EQ(qAlpha(image.pixel(100 + int(s.clear), 100)), 0);
-    EXPECT_EQ(qAlpha(image.pixel(100, 100 - int(s.clear))), 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(Widths, RingStrokeWidth,
-                         // radius 3, thickness 20: 6 wide; radius 50, thickness 20: 40 to 60
-                         ::testing::Values(Stroke{3, 20, 5, 8}, Stroke{50, 20, 58, 62},
-                                           Stroke{50, 20, 42, 38}));
-
 TEST_F(AnimatedCircleGroupTest, OpacityReplacesTheColoursAlphaAndRingsAreDrawnYUp)
 {
     onlyFirstRing(10, 0, 30, 30, 40, 40);
@@ -145,7 +112,7 @@ TEST_F(AnimatedCircleGroupTest, OpacityReplacesTheColoursAlphaAndRingsAreDrawnYU
     EXPECT_EQ(qAlpha(image.pixel(80, 20)), 0);
 }
 
-struct Vast
+struct Stroke
 {
     const char* name;
     double x, y, radius, thickness;
@@ -153,17 +120,18 @@ struct Vast
     QPoint clear;   // (-1, -1) for none
 };
 
-class VastRings : public ::testing::TestWithParam<Vast>
+class RingStroke : public ::testing::TestWithParam<Stroke>
 {
 protected:
     testing::TablesGuard guard;
 };
 
-// Sizes and centres far past the canvas are clipped to it: no conversion out of range, and no
-// more work than a ring the size of the canvas.
-TEST_P(VastRings, AreClippedToTheCanvas)
+// The stroke is the thickness but never more than the diameter; sizes and centres far past the
+// canvas are clipped to it, with no conversion out of range and no more work than a ring the size
+// of the canvas.
+TEST_P(RingStroke, IsAsWideAsTheThicknessAllowsAndClippedToTheCanvas)
 {
-    const Vast v = GetParam();
+    const Stroke v = GetParam();
     onlyFirstRing(10, 0, v.radius, v.radius);
     ringSettings().thickness[0] = v.thickness;
     AnimatedCircleGroup group;
@@ -181,11 +149,16 @@ TEST_P(VastRings, AreClippedToTheCanvas)
 constexpr double huge = 1099511627776.0; // 2^40
 
 INSTANTIATE_TEST_SUITE_P(
-    Sizes, VastRings,
-    ::testing::Values(Vast{"CanvasInTheHole", 100, 100, huge, huge, {-1, -1}, {100, 100}},
-                      Vast{"CanvasUnderTheStroke", 100, 100, huge, 2 * huge, {3, 197}, {-1, -1}},
-                      Vast{"EdgeThroughTheCanvas", huge, 100, huge, 10, {2, 100}, {50, 100}},
-                      Vast{"FarAway", -huge, -huge, 1, huge, {-1, -1}, {0, 199}}),
+    Strokes, RingStroke,
+    ::testing::Values(
+        // radius 3, thickness 20: 6 wide; radius 50, thickness 20: 40 to 60
+        Stroke{"DiameterWide", 100, 100, 3, 20, {105, 100}, {108, 100}},
+        Stroke{"ThicknessWideOutside", 100, 100, 50, 20, {158, 100}, {162, 100}},
+        Stroke{"ThicknessWideInside", 100, 100, 50, 20, {142, 100}, {100, 138}},
+        Stroke{"CanvasInTheHole", 100, 100, huge, huge, {-1, -1}, {100, 100}},
+        Stroke{"CanvasUnderTheStroke", 100, 100, huge, 2 * huge, {3, 197}, {-1, -1}},
+        Stroke{"EdgeThroughTheCanvas", huge, 100, huge, 10, {2, 100}, {50, 100}},
+        Stroke{"FarAway", -huge, -huge, 1, huge, {-1, -1}, {0, 199}}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(AnimatedCircleGroupTest, LiveRingsStayAtTheBoundTheOldestGoingFirst)
