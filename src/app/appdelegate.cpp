@@ -203,9 +203,10 @@ void AppDelegate::applicationDidFinishLaunching()
 
     // The lighting service as the launch check finds it, and from then on as the LED layer
     // follows it; Help is offered while it cannot be used.
+    const LightingServiceState::Status checked = checkLightingService();
     LightingServiceStatus& service = ledBackend().serviceStatus();
     LightingServiceState launched = service.state();
-    launched.status = checkLightingService();
+    launched.status = checked;
     showServiceState(launched);
     connect(&service, &LightingServiceStatus::changed, this, &AppDelegate::showServiceState);
     if (service.state() != launched) {

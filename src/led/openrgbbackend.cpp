@@ -416,8 +416,12 @@ void OpenRgbBackend::otherColoursSeen(quint32 id, std::span<const quint32> colou
 {
     const auto keyboard = std::find_if(m_frames.keyboards().begin(), m_frames.keyboards().end(),
                                        [id](const auto& k) { return k.id == id; });
-    if (keyboard == m_frames.keyboards().end() ||
-        !m_writers.seen(id, colours, OtherWriterWatch::Clock::now())) {
+    if (keyboard == m_frames.keyboards().end()) {
+        return;
+    }
+    // Frames cover the LEDs with a name; a server may hold colours past them.
+    colours = colours.first(std::min(colours.size(), keyboard->frame.size()));
+    if (!m_writers.seen(id, colours, OtherWriterWatch::Clock::now())) {
         return;
     }
     systemLog(QStringLiteral("Keyboard \"%1\": another program is setting its colours too.")
