@@ -92,7 +92,7 @@ public:
 
 private:
     kelvara::KeyboardFrames m_frames;
-    kelvara::OtherWriterWatch m_writers;
+    kelvara::OtherWriterWatch m_writers{serviceStatus()};
 };
 
 // The delegate with its window on screen and the clock started, or null when the window never

@@ -217,7 +217,7 @@ void AppDelegate::applicationDidFinishLaunching()
 
     // 4. Key presses, and the permission sheet when those of other programs cannot be seen.
     globalKeyInput.start(inputDeviceDirectory);
-    showServiceState(LightingServiceState(m_shownState)); // the tooltip tells what keys are seen
+    showStatusTips(); // they tell which keys can be seen
     if (!theListener.startListening(theApp.get())) {
         if (window->isVisible()) {
             permissionSheet->open();
@@ -249,8 +249,13 @@ void AppDelegate::showServiceState(const LightingServiceState& state)
         palette.setColor(QPalette::WindowText, QColor(142, 142, 147));
     }
     statusTextField->setPalette(palette);
+    showStatusTips();
+}
+
+void AppDelegate::showStatusTips()
+{
     QStringList tip{describeEndpoint(lightingServiceEndpoint())};
-    const QString details = stateDetails(state);
+    const QString details = stateDetails(m_shownState);
     if (!details.isEmpty()) {
         tip.append(details);
     }

@@ -138,14 +138,16 @@ protected:
 private:
     void connectMainWindow();
     void connectSettingsWindow();
+    // The status line's tooltip and the tray's: the service's details, and what keys are seen.
+    void showStatusTips();
 
     std::unique_ptr<QMainWindow> m_mainWindow;
     std::unique_ptr<Ui::MainWindow> m_mainUi;
     std::unique_ptr<Ui::PermissionSheet> m_sheetUi;
     std::unique_ptr<SettingsWindow> m_settingsWindow;
     std::unique_ptr<TrayIcon> m_tray;
-    QPalette m_statusPalette; // of the status line while connected
-    LightingServiceState m_shownState;
+    QPalette m_statusPalette;          // of the status line while connected
+    LightingServiceState m_shownState; // as the status line shows it
     bool m_terminated = false;
     // The permission sheet waits for the window of a hidden start to be shown.
     bool m_sheetWaiting = false;

@@ -41,10 +41,6 @@ void LightingServiceStatus::set(const LightingServiceState& state)
     emit changed(m_state);
 }
 
-} // namespace kelvara
-
-namespace kelvara {
-
 void LightingServiceStatus::report(const QString& endpoint, LightingServiceState::Status status,
                                    const QString& reason)
 {

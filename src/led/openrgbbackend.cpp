@@ -48,6 +48,7 @@ OpenRgbBackend::OpenRgbBackend(QString host, quint16 port, QObject* parent)
     : QObject(parent)
     , m_host(std::move(host))
     , m_port(port)
+    , m_writers(serviceStatus())
 {
     m_retry.setSingleShot(true);
     m_replyTimeout.setSingleShot(true);
@@ -55,14 +56,12 @@ OpenRgbBackend::OpenRgbBackend(QString host, quint16 port, QObject* parent)
     m_silence.setSingleShot(true);
     m_silence.setInterval(silenceLimit);
     m_readBack.setInterval(readBackInterval);
-    m_writersQuiet.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, &OpenRgbBackend::connectNow);
     connect(&m_silence, &QTimer::timeout, this, [this] {
         lost(QStringLiteral("no answer for %1 seconds").arg(m_silence.interval() / 1000.0));
     });
     connect(&m_replyTimeout, &QTimer::timeout, this, &OpenRgbBackend::replyTimedOut);
     connect(&m_readBack, &QTimer::timeout, this, &OpenRgbBackend::readBack);
-    connect(&m_writersQuiet, &QTimer::timeout, this, &OpenRgbBackend::showOtherWriters);
     connect(&m_link, &OpenRgbLink::opened, this, &OpenRgbBackend::connected);
     connect(&m_link, &OpenRgbLink::received, this, &OpenRgbBackend::handle);
     connect(&m_link, &OpenRgbLink::lost, this, &OpenRgbBackend::lost);
@@ -168,17 +167,11 @@ void OpenRgbBackend::shutdown()
         m_modeAcks = 0;
         int restored = 0;
         for (const KeyboardFrames::Keyboard& keyboard : m_frames.keyboards()) {
-            const auto who = m_identities.find(keyboard.id);
-            const SavedModes::Saved* saved =
-                who == m_identities.end() ? nullptr : m_savedModes.find(who->second);
-            if (!saved) {
-                continue;
+            if (const QByteArray packets = m_savedModes.restoring(keyboard.id);
+                !packets.isEmpty()) {
+                m_link.send(packets);
+                ++restored;
             }
-            m_link.send(encodeUpdateMode(keyboard.id, saved->index, saved->mode.block));
-            if (saved->mode.colorMode == colorModePerLed) {
-                m_link.send(encodeUpdateLeds(keyboard.id, saved->colours));
-            }
-            ++restored;
         }
         m_link.waitForBytesWritten(restoreTimeout);
         if (m_version >= 6) {
@@ -258,8 +251,7 @@ void OpenRgbBackend::handle(const Packet& packet)
         m_pendingIds = *ids;
         m_listed = ids->size();
         m_frames.clear();
-        m_listing = {};
-        m_identities.clear();
+        m_savedModes.startListing();
         m_stage = Stage::Controllers;
         requestNextController();
         return;
@@ -360,7 +352,6 @@ void OpenRgbBackend::requestNextController()
 
 void OpenRgbBackend::addController(quint32 id, const Controller& controller)
 {
-    const DeviceIdentity who = m_listing.next(controller);
     if (!isKeyboardLike(controller)) {
         return;
     }
@@ -370,8 +361,7 @@ void OpenRgbBackend::addController(quint32 id, const Controller& controller)
         return;
     }
     m_frames.add(id, controller);
-    m_identities[id] = who;
-    m_savedModes.remember(who, controller);
+    m_savedModes.remember(id, controller);
 }
 
 void OpenRgbBackend::takeOver()
@@ -391,7 +381,11 @@ void OpenRgbBackend::takeOver()
     if (m_version < 6 && !m_frames.keyboards().empty()) {
         m_readBack.start();
     }
-    showOtherWriters();
+    std::vector<quint32> ids;
+    for (const KeyboardFrames::Keyboard& keyboard : m_frames.keyboards()) {
+        ids.push_back(keyboard.id);
+    }
+    m_writers.retain(ids);
     if (m_frames.keyboards().empty()) {
         report(Status::Refused,
                QStringLiteral("none of its %1 devices is a keyboard with per-LED colours")
@@ -416,37 +410,10 @@ void OpenRgbBackend::otherColoursSeen(quint32 id, std::span<const quint32> colou
 {
     const auto keyboard = std::find_if(m_frames.keyboards().begin(), m_frames.keyboards().end(),
                                        [id](const auto& k) { return k.id == id; });
-    if (keyboard == m_frames.keyboards().end()) {
-        return;
-    }
-    // Frames cover the LEDs with a name; a server may hold colours past them.
-    colours = colours.first(std::min(colours.size(), keyboard->frame.size()));
-    if (!m_writers.seen(id, colours, OtherWriterWatch::Clock::now())) {
-        return;
-    }
-    systemLog(QStringLiteral("Keyboard \"%1\": another program is setting its colours too.")
-                  .arg(keyboard->data.name));
-    showOtherWriters();
-}
-
-void OpenRgbBackend::showOtherWriters()
-{
-    const auto now = OtherWriterWatch::Clock::now();
-    m_writers.expire(now);
-    QStringList names;
-    for (const quint32 id : m_writers.writing()) {
-        for (const KeyboardFrames::Keyboard& keyboard : m_frames.keyboards()) {
-            if (keyboard.id == id) {
-                names.append(keyboard.data.name);
-            }
-        }
-    }
-    serviceStatus().setOtherWriters(names);
-    if (const auto end = m_writers.nextEnd()) {
-        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*end - now);
-        m_writersQuiet.start(int(std::max<qint64>(1, wait.count())));
-    } else {
-        m_writersQuiet.stop();
+    if (keyboard != m_frames.keyboards().end()) {
+        // Frames cover the LEDs with a name; a server may hold colours past them.
+        m_writers.seen(id, keyboard->data.name,
+                       colours.first(std::min(colours.size(), keyboard->frame.size())));
     }
 }
 
@@ -489,7 +456,9 @@ void OpenRgbBackend::report(Status status, const QString& reason)
 
 void OpenRgbBackend::tellOnce(const QString& line)
 {
-    if (m_told.insert(line).second) {
+    // However many controllers a server makes up, the lines stay few.
+    constexpr std::size_t mostLines = 256;
+    if (m_told.size() < mostLines && m_told.insert(line).second) {
         systemLog(line);
     }
 }

@@ -89,7 +89,6 @@ private:
     void sendFrames();
     void readBack();
     void otherColoursSeen(quint32 id, std::span<const quint32> colours);
-    void showOtherWriters();
     void lost(const QString& why);
     void refuse(const QString& why);
     void report(LightingServiceState::Status status, const QString& reason);
@@ -103,8 +102,6 @@ private:
     std::vector<quint32> m_pendingIds;
     std::size_t m_listed = 0; // controllers in the listing under way
     KeyboardFrames m_frames;
-    ListingIdentities m_listing;
-    std::map<quint32, DeviceIdentity> m_identities; // of the keyboards taken over, by id
     SavedModes m_savedModes;
     OtherWriterWatch m_writers;
     std::set<QString> m_told; // lines about controllers left alone, each logged once
@@ -115,7 +112,6 @@ private:
     // Runs while frames wait for a version 6 server's first word since they went out.
     QTimer m_silence;
     QTimer m_readBack;
-    QTimer m_writersQuiet;
     bool m_wanted = false;
     bool m_shutDown = false;
     bool m_wasRunning = false; // this connection had the keyboards

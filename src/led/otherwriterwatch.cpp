@@ -1,5 +1,7 @@
 #include "led/otherwriterwatch.h"
 
+#include "platform/systemlog.h"
+
 #include <QHashFunctions>
 
 #include <algorithm>
@@ -18,6 +20,17 @@ std::size_t fingerprint(std::span<const quint32> colours)
 
 } // namespace
 
+OtherWriterWatch::OtherWriterWatch(LightingServiceStatus& status, QObject* parent)
+    : QObject(parent)
+    , m_status(status)
+{
+    m_quiet.setSingleShot(true);
+    connect(&m_quiet, &QTimer::timeout, this, [this] {
+        expire(Clock::now());
+        show(Clock::now());
+    });
+}
+
 void OtherWriterWatch::sent(quint32 id, std::span<const quint32> colours, Clock::time_point now)
 {
     Keyboard& keyboard = m_keyboards[id];
@@ -28,7 +41,8 @@ void OtherWriterWatch::sent(quint32 id, std::span<const quint32> colours, Clock:
     ++keyboard.count;
 }
 
-bool OtherWriterWatch::seen(quint32 id, std::span<const quint32> colours, Clock::time_point now)
+bool OtherWriterWatch::seen(quint32 id, const QString& name, std::span<const quint32> colours,
+                            Clock::time_point now)
 {
     const auto found = m_keyboards.find(id);
     if (found == m_keyboards.end() || found->second.count == 0 ||
@@ -43,6 +57,12 @@ bool OtherWriterWatch::seen(quint32 id, std::span<const quint32> colours, Clock:
     }
     const bool begins = !keyboard.lastForeign;
     keyboard.lastForeign = now;
+    keyboard.name = name;
+    if (begins) {
+        systemLog(QStringLiteral("Keyboard \"%1\": another program is setting its colours too.")
+                      .arg(name));
+        show(now);
+    }
     return begins;
 }
 
@@ -78,6 +98,37 @@ std::optional<OtherWriterWatch::Clock::time_point> OtherWriterWatch::nextEnd() c
         }
     }
     return first;
+}
+
+void OtherWriterWatch::retain(const std::vector<quint32>& ids)
+{
+    std::erase_if(m_keyboards, [&ids](const auto& entry) {
+        return std::find(ids.begin(), ids.end(), entry.first) == ids.end();
+    });
+    show(Clock::now());
+}
+
+void OtherWriterWatch::clear()
+{
+    m_keyboards.clear();
+    m_quiet.stop();
+}
+
+void OtherWriterWatch::show(Clock::time_point now)
+{
+    QStringList names;
+    for (const auto& [id, keyboard] : m_keyboards) {
+        if (keyboard.lastForeign) {
+            names.append(keyboard.name);
+        }
+    }
+    m_status.setOtherWriters(names);
+    if (const auto end = nextEnd()) {
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*end - now);
+        m_quiet.start(int(std::clamp<qint64>(wait.count(), 1, 60000)));
+    } else {
+        m_quiet.stop();
+    }
 }
 
 } // namespace kelvara

@@ -2,28 +2,38 @@
 
 namespace kelvara {
 
-DeviceIdentity ListingIdentities::next(const openrgb::Controller& controller)
+using namespace openrgb;
+
+void SavedModes::startListing()
 {
-    DeviceIdentity who{controller.name, controller.serial, controller.location};
-    who.twin = m_seen[who]++;
-    return who;
+    m_twins.clear();
+    m_listed.clear();
 }
 
-void SavedModes::remember(const DeviceIdentity& who, const openrgb::Controller& controller)
+void SavedModes::remember(quint32 id, const Controller& keyboard)
 {
-    if (controller.activeMode < 0 ||
-        std::size_t(controller.activeMode) >= controller.modes.size()) {
-        return;
+    Identity who{keyboard.name, keyboard.serial, keyboard.location};
+    who.twin = m_twins[who]++;
+    m_listed[id] = who;
+    if (keyboard.activeMode >= 0 && std::size_t(keyboard.activeMode) < keyboard.modes.size()) {
+        m_saved.try_emplace(who, Saved{keyboard.activeMode,
+                                       keyboard.modes[std::size_t(keyboard.activeMode)],
+                                       keyboard.colours});
     }
-    m_saved.try_emplace(who, Saved{controller.activeMode,
-                                   controller.modes[std::size_t(controller.activeMode)],
-                                   controller.colours});
 }
 
-const SavedModes::Saved* SavedModes::find(const DeviceIdentity& who) const
+QByteArray SavedModes::restoring(quint32 id) const
 {
-    const auto found = m_saved.find(who);
-    return found == m_saved.end() ? nullptr : &found->second;
+    const auto who = m_listed.find(id);
+    const auto saved = who == m_listed.end() ? m_saved.end() : m_saved.find(who->second);
+    if (saved == m_saved.end()) {
+        return {};
+    }
+    QByteArray packets = encodeUpdateMode(id, saved->second.index, saved->second.mode.block);
+    if (saved->second.mode.colorMode == colorModePerLed) {
+        packets += encodeUpdateLeds(id, saved->second.colours);
+    }
+    return packets;
 }
 
 } // namespace kelvara

@@ -247,24 +247,33 @@ INSTANTIATE_TEST_SUITE_P(Servers, OtherWriters, ::testing::Values(5u, 6u),
 TEST(OtherWriterWatch, AnEpisodeBeginsAtForeignColoursAndEndsThirtySecondsAfterTheLast)
 {
     using namespace std::chrono_literals;
-    OtherWriterWatch watch;
+    setSystemLogSink([](const QString&) {});
+    LightingServiceStatus status;
+    status.set({Status::Connected, {}, {}});
+    OtherWriterWatch watch(status);
     const auto t0 = OtherWriterWatch::Clock::now();
     const std::vector<quint32> foreign{9, 9};
-    EXPECT_FALSE(watch.seen(1, foreign, t0 + 10s)) << "nothing sent yet";
+    EXPECT_FALSE(watch.seen(1, QStringLiteral("K"), foreign, t0 + 10s)) << "nothing sent yet";
     for (quint32 frame = 0; frame < 40; ++frame) {
         watch.sent(1, std::vector<quint32>{frame, 0}, t0 + frame * 100ms);
     }
-    EXPECT_FALSE(watch.seen(1, std::vector<quint32>{39, 0}, t0 + 1s)) << "settling";
-    EXPECT_FALSE(watch.seen(1, std::vector<quint32>{9, 0}, t0 + 5s)) << "own frame, a while ago";
-    EXPECT_TRUE(watch.seen(1, std::vector<quint32>{5, 0}, t0 + 5s)) << "older than remembered";
-    EXPECT_FALSE(watch.seen(1, foreign, t0 + 20s)) << "the same episode";
-    EXPECT_FALSE(watch.seen(2, foreign, t0 + 20s)) << "another keyboard, nothing sent";
+    EXPECT_FALSE(watch.seen(1, QStringLiteral("K"), std::vector<quint32>{39, 0}, t0 + 1s))
+        << "settling";
+    EXPECT_FALSE(watch.seen(1, QStringLiteral("K"), std::vector<quint32>{9, 0}, t0 + 5s))
+        << "own frame, a while ago";
+    EXPECT_TRUE(watch.seen(1, QStringLiteral("K"), std::vector<quint32>{5, 0}, t0 + 5s))
+        << "older than remembered";
+    EXPECT_FALSE(watch.seen(1, QStringLiteral("K"), foreign, t0 + 20s)) << "the same episode";
+    EXPECT_FALSE(watch.seen(2, QStringLiteral("L"), foreign, t0 + 20s))
+        << "another keyboard, nothing sent";
     EXPECT_EQ(watch.writing(), std::vector<quint32>{1});
     EXPECT_EQ(watch.nextEnd(), t0 + 50s);
     EXPECT_FALSE(watch.expire(t0 + 49s));
     EXPECT_TRUE(watch.expire(t0 + 50s));
     EXPECT_TRUE(watch.writing().empty());
-    EXPECT_TRUE(watch.seen(1, foreign, t0 + 51s)) << "a new episode";
+    EXPECT_TRUE(watch.seen(1, QStringLiteral("K"), foreign, t0 + 51s)) << "a new episode";
+    EXPECT_EQ(status.state().otherWriters, QStringList{QStringLiteral("K")});
+    setSystemLogSink({});
 }
 
 } // namespace
