@@ -9,6 +9,7 @@
 #include "platform/urlopener.h"
 #include "prefs/preferencestore.h"
 #include "support/applicationfixture.h"
+#include "support/eventloop.h"
 #include "support/fakeopenrgbserver.h"
 
 #include <QFileInfo>
@@ -51,23 +52,16 @@ TEST_F(ApplicationTest, WithoutServiceAndAccessTheUserIsToldAndTheAnimationRuns)
     EXPECT_EQ(delegate->artCanvas->size(), QSize(274, 100));
 }
 
-TEST_F(ApplicationTest, AConnectedServiceKeepsTheStatusColourAndHidesHelp)
-{
-    const QColor initial = delegate->statusTextField->palette().color(QPalette::WindowText);
-    launch(true);
-    EXPECT_EQ(delegate->statusTextField->text(), QStringLiteral("Connected to LGS."));
-    EXPECT_EQ(delegate->statusTextField->palette().color(QPalette::WindowText), initial);
-    EXPECT_FALSE(delegate->helpMeBtn->isVisible());
-    EXPECT_EQ(leds->initCalls, 1);
-    EXPECT_EQ(delegate->statusTextField->toolTip(),
-              QStringLiteral("OpenRGB SDK server at 127.0.0.1, port %1").arg(port));
-}
-
 TEST_F(ApplicationTest, TheStatusLineHelpAndTrayFollowTheServiceAsItChanges)
 {
     using Status = LightingServiceState::Status;
     withTray = true;
+    const QColor initial = delegate->statusTextField->palette().color(QPalette::WindowText);
     launch(true);
+    EXPECT_EQ(delegate->statusTextField->text(), QStringLiteral("Connected to LGS."));
+    EXPECT_EQ(leds->initCalls, 1);
+    EXPECT_EQ(delegate->statusTextField->toolTip(),
+              QStringLiteral("OpenRGB SDK server at 127.0.0.1, port %1").arg(port));
     LightingServiceStatus& status = leds->serviceStatus();
     status.set({Status::NotRunning, QStringLiteral("connection closed"), {}});
     EXPECT_EQ(delegate->statusTextField->text(),
@@ -80,6 +74,7 @@ TEST_F(ApplicationTest, TheStatusLineHelpAndTrayFollowTheServiceAsItChanges)
         {Status::Connected, QStringLiteral("1 keyboard taken over"), {QStringLiteral("Board")}});
     EXPECT_EQ(delegate->statusTextField->text(), QStringLiteral("Connected to LGS."));
     EXPECT_TRUE(delegate->helpMeBtn->isHidden());
+    EXPECT_EQ(delegate->statusTextField->palette().color(QPalette::WindowText), initial);
     for (const QString& tip :
          {delegate->statusTextField->toolTip(), delegate->trayIcon()->icon().toolTip()}) {
         EXPECT_TRUE(tip.contains(QStringLiteral("setting the colours of \"Board\" too")))
@@ -177,12 +172,7 @@ TEST_F(ApplicationTest, ClosingTheMainWindowRunsTheTerminationSteps)
     ASSERT_TRUE(delegate->theApp->noSleep);
     steps.clear();
 
-    QTimer guardTimer;
-    guardTimer.setSingleShot(true);
-    QObject::connect(&guardTimer, &QTimer::timeout, [] { QCoreApplication::exit(7); });
-    guardTimer.start(10000);
-    QTimer::singleShot(0, delegate->window, [this] { delegate->window->close(); });
-    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_EQ(testing::runEventLoop(10000, [this] { delegate->window->close(); }), 0);
 
     EXPECT_EQ(steps, (std::vector<std::string>{"end activity", "shutdown"}));
     EXPECT_FALSE(delegate->theApp->noSleep);

@@ -5,6 +5,7 @@
 #include "platform/loginstart.h"
 #include "platform/singleinstance.h"
 #include "support/applicationfixture.h"
+#include "support/eventloop.h"
 
 #include <QDBusConnection>
 #include <QFile>
@@ -19,16 +20,6 @@ namespace kelvara {
 namespace {
 
 using testing::ApplicationTest;
-
-// Runs the event loop until the application quits (0) or a second has gone by (7).
-int runUntilQuitOrTimeout()
-{
-    QTimer guardTimer;
-    guardTimer.setSingleShot(true);
-    QObject::connect(&guardTimer, &QTimer::timeout, [] { QCoreApplication::exit(7); });
-    guardTimer.start(1000);
-    return QApplication::exec();
-}
 
 TEST(LoginStart, TheEntryIsWrittenWithAHiddenStartAndRemoved)
 {
@@ -90,9 +81,8 @@ TEST_P(ClosingTheWindow, QuitsUnlessATrayKeepsItRunning)
                   c.keepRunning);
     }
     steps.clear();
-    QTimer::singleShot(0, delegate->window, [this] { delegate->window->close(); });
     // Quitting ends the loop at once with 0; a window kept running waits out the second.
-    EXPECT_EQ(runUntilQuitOrTimeout(), c.quits ? 0 : 7);
+    EXPECT_EQ(testing::runEventLoop(1000, [this] { delegate->window->close(); }), c.quits ? 0 : 7);
     EXPECT_FALSE(delegate->window->isVisible());
 }
 
@@ -110,15 +100,6 @@ TEST_F(ApplicationTest, TheTrayMenuShowsHidesOpensAndQuits)
     ASSERT_TRUE(tray);
     QCoreApplication::processEvents();
     EXPECT_EQ(tray->icon().toolTip(), QStringLiteral("Connected to LGS."));
-    QStringList texts;
-    for (const QAction* action : tray->menu().actions()) {
-        if (!action->isSeparator()) {
-            texts.append(action->text());
-        }
-    }
-    EXPECT_EQ(texts,
-              (QStringList{"Hide Kelvara", "Settings…", "Start at login",
-                           "Keep running when the window is closed", "Seeing Every Key…", "Quit"}));
 
     tray->showHideAction()->trigger();
     EXPECT_FALSE(delegate->window->isVisible());
@@ -140,8 +121,7 @@ TEST_F(ApplicationTest, TheTrayMenuShowsHidesOpensAndQuits)
     EXPECT_TRUE(opened[0].toLocalFile().endsWith(QStringLiteral("input-access.html")));
 
     steps.clear();
-    QTimer::singleShot(0, tray->quitAction(), &QAction::trigger);
-    EXPECT_EQ(runUntilQuitOrTimeout(), 0);
+    EXPECT_EQ(testing::runEventLoop(1000, [tray] { tray->quitAction()->trigger(); }), 0);
     EXPECT_EQ(leds->shutdownCalls, 1);
     EXPECT_FALSE(
         openPreferenceStore()->value(QStringLiteral("windowPosition")).toByteArray().isEmpty());

@@ -1,5 +1,6 @@
 #include "canvas/backgroundpictures.h"
 #include "support/enginefixture.h"
+#include "support/eventloop.h"
 
 #include <QAction>
 #include <QApplication>
@@ -116,13 +117,9 @@ TEST_F(CanvasTest, KeysAreRecognisedByTheirPhysicalPosition)
 
 TEST_F(CanvasTest, ControlQQuitsTheApplication)
 {
-    QTimer guardTimer;
-    guardTimer.setSingleShot(true);
-    QObject::connect(&guardTimer, &QTimer::timeout, [] { QCoreApplication::exit(7); });
-    guardTimer.start(5000);
-    QTimer::singleShot(0, &canvas,
-                       [this] { QTest::keyClick(&canvas, Qt::Key_Q, Qt::ControlModifier); });
-    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_EQ(testing::runEventLoop(
+                  5000, [this] { QTest::keyClick(&canvas, Qt::Key_Q, Qt::ControlModifier); }),
+              0);
 }
 
 TEST_F(CanvasTest, EveryKeyReachingTheCanvasIsConsumed)

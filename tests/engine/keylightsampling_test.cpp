@@ -161,13 +161,6 @@ TEST_F(KeyLightSampling, LiveRingsColourTheKeysUnderThem)
                      engine.renderScaleHoriz * canvas.devicePixelRatioF());
 }
 
-TEST_F(KeyLightSampling, OverlappingRingsSendWhatAWholeDrawingShows)
-{
-    startOverlappingWaves();
-    ASSERT_GT(engine.theCircles.theCirclesStore.size(), 40u);
-    expectPassMatchesWholeDrawing();
-}
-
 // Each pass shows the picture it is given and nothing of the one before, whatever the picture's
 // kind: opaque, translucent with clear parts, or none at all.
 class PictureKindSampling : public KeyLightSampling, public ::testing::WithParamInterface<int>
@@ -206,41 +199,6 @@ TEST_P(PictureKindSampling, EveryPassShowsOnlyItsOwnPictureAndRings)
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, PictureKindSampling, ::testing::Values(0, 1, 2));
-
-// With no ring live every light shows the picture's own colour at its key.
-class BarePictureSampling : public testing::EngineFixture,
-                            public ::testing::WithParamInterface<QString>
-{};
-
-TEST_P(BarePictureSampling, SendsThePicturesRestingColours)
-{
-    engine.setBackground(&canvas, GetParam());
-    const std::optional<QImage> picture = backgroundPictureNamed(GetParam());
-    ASSERT_TRUE(picture);
-    engine.updateKeyLights();
-    const auto& pass = leds->passes().back();
-    std::size_t i = 0;
-    for (const KeyLayoutRow& row : keyLayoutTable()) {
-        if (row.keyCode == mediaKeyBase) {
-            continue;
-        }
-        ASSERT_LT(i, pass.size());
-        const QColor expected =
-            picture->pixelColor(int(double(row.x) * 548 / 963), int(double(row.y) * 200 / 352));
-        const Call& call = pass[i++];
-        EXPECT_EQ(call.key, row.hidCode);
-        EXPECT_NEAR(call.red, int(expected.redF() * 100), 2) << row.hidCode;
-        EXPECT_NEAR(call.green, int(expected.greenF() * 100), 2) << row.hidCode;
-        EXPECT_NEAR(call.blue, int(expected.blueF() * 100), 2) << row.hidCode;
-        if (GetParam() == QStringLiteral("Blackout") && row.hidCode != mediaKeyBase) {
-            EXPECT_EQ(call.red + call.green + call.blue, 0) << row.hidCode; // every light off
-        }
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Pictures, BarePictureSampling,
-                         ::testing::ValuesIn(backgroundPictureNames()),
-                         [](const auto& p) { return p.param.toStdString(); });
 
 // Runs in its own process with QT_SCALE_FACTOR=2 (see tests/CMakeLists.txt).
 class KeyLightSamplingRatioTwo : public KeyLightSampling

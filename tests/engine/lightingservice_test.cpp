@@ -43,38 +43,64 @@ protected:
     QStringList log;
 };
 
-TEST_F(ConnectToService, NoServiceMeansNoLedCallAtAll)
+struct Launch
 {
-    const quint16 port = service.serverPort();
-    service.close();
-    pointAt(port);
-    EXPECT_EQ(connectToLGS(), QStringLiteral("LGS is not running. It is required."));
-    EXPECT_EQ(log, QStringList{QStringLiteral("Found 0 instances of LGS running.")});
-    EXPECT_EQ(leds->initCalls, 0);
-    EXPECT_EQ(leds->versionCalls, 0);
-}
+    const char* name;
+    bool running;
+    bool connects;
+    const char* status;
+    QStringList log;
+    int initCalls;
+    int versionCalls;
+};
 
-TEST_F(ConnectToService, ARefusedConnectionReadsNoVersion)
-{
-    leds->initResult = false;
-    EXPECT_EQ(connectToLGS(), QStringLiteral("LGS is running but will not connect."));
-    EXPECT_EQ(log, QStringList{QStringLiteral("Found 1 instances of LGS running.")});
-    EXPECT_EQ(leds->initCalls, 1);
-    EXPECT_EQ(leds->versionCalls, 0);
-}
+class LaunchCheck : public ConnectToService, public ::testing::WithParamInterface<Launch>
+{};
 
-TEST_F(ConnectToService, ASuccessLogsTheVersion)
+// No service: no LED call at all. A refused connection: no wait and no version read. A success
+// logs the version, and its text is the only one not beginning with "L".
+TEST_P(LaunchCheck, LogsAndAnswersWhatItFound)
 {
+    const Launch& c = GetParam();
+    if (!c.running) {
+        const quint16 port = service.serverPort();
+        service.close();
+        pointAt(port);
+    }
+    leds->initResult = c.connects;
     leds->versionMajor = 1;
     leds->versionMinor = 2;
     leds->versionBuild = 3;
-    const QString status = connectToLGS();
-    EXPECT_EQ(status, QStringLiteral("Connected to LGS."));
-    EXPECT_NE(status.front(), QLatin1Char('L'));
-    EXPECT_EQ(log, (QStringList{QStringLiteral("Found 1 instances of LGS running."),
-                                QStringLiteral("Connected to LGS SDK version 1.2.3.")}));
-    EXPECT_EQ(leds->initCalls, 1);
+    EXPECT_EQ(connectToLGS(), QString::fromUtf8(c.status));
+    EXPECT_EQ(log, c.log);
+    EXPECT_EQ(leds->initCalls, c.initCalls);
+    EXPECT_EQ(leds->versionCalls, c.versionCalls);
 }
+
+INSTANTIATE_TEST_SUITE_P(Outcomes, LaunchCheck,
+                         ::testing::Values(Launch{"NotRunning",
+                                                  false,
+                                                  true,
+                                                  "LGS is not running. It is required.",
+                                                  {"Found 0 instances of LGS running."},
+                                                  0,
+                                                  0},
+                                           Launch{"Refused",
+                                                  true,
+                                                  false,
+                                                  "LGS is running but will not connect.",
+                                                  {"Found 1 instances of LGS running."},
+                                                  1,
+                                                  0},
+                                           Launch{"Connected",
+                                                  true,
+                                                  true,
+                                                  "Connected to LGS.",
+                                                  {"Found 1 instances of LGS running.",
+                                                   "Connected to LGS SDK version 1.2.3."},
+                                                  1,
+                                                  1}),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 TEST(LightingServiceAlert, TellsWhatToDoWithOneOkButtonOnTheWindow)
 {

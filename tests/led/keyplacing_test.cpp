@@ -1,7 +1,6 @@
 // The engine's frames through an OpenRGB protocol peer to keyboards that the key layout table
-// alone does not cover: ISO and legend-named boards, laptops, two-LED keys, unplaced lights.
+// alone does not cover: ISO and legend-named boards, two-LED keys, unplaced lights.
 
-#include "led/logiled.h"
 #include "led/openrgbbackend.h"
 #include "platform/systemlog.h"
 #include "support/enginefixture.h"
@@ -9,7 +8,6 @@
 #include "support/referencekeyboards.h"
 
 #include <QTest>
-#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -50,12 +48,8 @@ protected:
         engine.updateKeyLights();
         EXPECT_TRUE(
             QTest::qWaitFor([&] { return !server->received(openrgb::updateLeds).empty(); }));
-        const QByteArray payload = server->received(openrgb::updateLeds).back().payload;
-        std::vector<quint32> colours;
-        const quint16 count = qFromLittleEndian<quint16>(payload.constData() + 4);
-        for (int i = 0; i < count; ++i) {
-            colours.push_back(qFromLittleEndian<quint32>(payload.constData() + 6 + 4 * i));
-        }
+        const std::vector<quint32> colours =
+            FakeOpenRgbServer::colours(server->received(openrgb::updateLeds).back().payload);
         EXPECT_EQ(colours.size(), device.leds.size());
         return colours;
     }
@@ -106,6 +100,8 @@ TEST_F(KeyPlacingThroughThePeer, AnIsoKeyboardAtRestShowsThePictureOnEveryLed)
     iso.restingColour = magenta;
     iso.leds.push_back(QStringLiteral("Underglow"));
     iso.zones.push_back({QStringLiteral("Underglow"), 1, 0, 0, {}});
+    iso.leds.push_back(QStringLiteral("Key: Space")); // a space bar's second LED
+    iso.zones.push_back({QStringLiteral("Space"), 1, 0, 0, {}});
     serve(iso);
     ASSERT_TRUE(log.filter(QStringLiteral("by matrix")).size() == 1)
         << log.join('\n').toStdString();
@@ -116,7 +112,8 @@ TEST_F(KeyPlacingThroughThePeer, AnIsoKeyboardAtRestShowsThePictureOnEveryLed)
     EXPECT_EQ(colours.at(led(QStringLiteral("Key: #"))), picture);
     EXPECT_EQ(colours.at(led(QStringLiteral("Key: \\ (ISO)"))), picture);
     EXPECT_EQ(colours.at(led(QStringLiteral("Key: '"))), picture);
-    // The light with no place takes the mean of the keys, not what it showed before.
+    // The light with no place takes the mean of the keys, not what it showed before, and a key's
+    // second LED its key's colour.
     EXPECT_EQ(colours.at(led(QStringLiteral("Underglow"))), picture);
     EXPECT_EQ(std::count(colours.begin(), colours.end(), magenta), 0);
 }
@@ -141,41 +138,6 @@ TEST_F(KeyPlacingThroughThePeer, ALegendNamedBoardLightsTheKeyUnderTheRing)
               .device);
     EXPECT_TRUE(log.filter(QStringLiteral("legends")).size() == 1) << log.join('\n').toStdString();
     EXPECT_TRUE(lightsBefore(16, led(QStringLiteral("Key: Z")), led(QStringLiteral("Key: Y"))));
-}
-
-TEST_F(KeyPlacingThroughThePeer, BothLedsOfATwoLedSpaceBarLightAlike)
-{
-    FakeOpenRgbServer::Device board;
-    board.leds = FakeOpenRgbServer::fullKeyboardLeds();
-    board.leds.push_back(QStringLiteral("Key: Space"));
-    serve(board);
-    testing::onlyFirstRing(40, 0, 5, 60, 100, 100);
-    engine.startWaveForKey(49); // Space
-    engine.theCircles.advanceFrame();
-    const std::vector<quint32> colours = pass();
-    const quint32 first = colours.at(led(QStringLiteral("Key: Space")));
-    EXPECT_EQ(colours.at(led(QStringLiteral("Key: Space"), 1)), first);
-    EXPECT_NE(first, 0x000102u);
-}
-
-TEST_F(KeyPlacingThroughThePeer, ALaptopIsTakenOverAndHandedBackAtQuit)
-{
-    const FakeOpenRgbServer::Device laptop =
-        testing::referenceKeyboard(QStringLiteral("asus-aura-core-laptop-g814jv-iso")).device;
-    ASSERT_EQ(laptop.type, 19);
-    serve(laptop);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server->received(openrgb::updateMode).size() == 1; }));
-    EXPECT_EQ(qFromLittleEndian<qint32>(
-                  server->received(openrgb::updateMode).front().payload.constData() + 4),
-              1); // Direct
-    canvas.backgroundImage = testing::solidPicture(Qt::white);
-    const std::vector<quint32> colours = pass();
-    EXPECT_EQ(colours.at(led(QStringLiteral("Key: A"))), 0xFFFFFFu);
-    LogiLedShutdown();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server->received(openrgb::updateMode).size() == 1; }));
-    EXPECT_EQ(qFromLittleEndian<qint32>(
-                  server->received(openrgb::updateMode).back().payload.constData() + 4),
-              0); // the mode it had
 }
 
 } // namespace

@@ -1,8 +1,12 @@
 #include "led/openrgbbackend.h"
-#include "led/openrgbprotocol.h"
+#include "led/otherwriterwatch.h"
+#include "platform/sleepwatcher.h"
 #include "platform/systemlog.h"
 #include "support/fakeopenrgbserver.h"
+#include "support/privatebus.h"
 
+#include <QDBusMessage>
+#include <QTcpSocket>
 #include <QTest>
 #include <QtEndian>
 
@@ -14,107 +18,137 @@ namespace kelvara {
 namespace {
 
 using testing::FakeOpenRgbServer;
+using Status = LightingServiceState::Status;
 
-FakeOpenRgbServer::Device keyboard(QString name = QStringLiteral("Test Keyboard"))
+FakeOpenRgbServer::Device keyboard(QString name = QStringLiteral("Test Keyboard"),
+                                   int activeMode = 0)
 {
-    FakeOpenRgbServer::Device device;
-    device.name = std::move(name);
-    device.leds = FakeOpenRgbServer::fullKeyboardLeds();
-    return device;
+    return FakeOpenRgbServer::keyboard(std::move(name), activeMode);
 }
 
-int ledIndex(const FakeOpenRgbServer::Device& device, const QString& name)
+std::size_t ledIndex(const FakeOpenRgbServer::Device& device, const QString& name)
 {
-    return int(std::find(device.leds.begin(), device.leds.end(), name) - device.leds.begin());
+    return std::size_t(std::find(device.leds.begin(), device.leds.end(), name) -
+                       device.leds.begin());
 }
 
-// The colours of one UPDATELEDS payload, after checking its size fields.
-std::vector<quint32> frameColours(const QByteArray& payload)
-{
-    EXPECT_GE(payload.size(), 6);
-    EXPECT_EQ(qFromLittleEndian<quint32>(payload.constData()), quint32(payload.size()));
-    const quint16 count = qFromLittleEndian<quint16>(payload.constData() + 4);
-    EXPECT_EQ(payload.size(), 6 + 4 * count);
-    std::vector<quint32> colours;
-    for (int i = 0; i < count; ++i) {
-        colours.push_back(qFromLittleEndian<quint32>(payload.constData() + 6 + 4 * i));
-    }
-    return colours;
-}
-
-class OpenRgbVersions : public ::testing::TestWithParam<quint32>
+// A protocol peer of the test's on 127.0.0.1 and the backend on it, through a day of the
+// service's life.
+class OpenRgbPeer : public ::testing::Test
 {
 protected:
-    OpenRgbVersions()
+    OpenRgbPeer()
     {
-        setSystemLogSink([](const QString&) {});
+        setSystemLogSink([this](const QString& line) { log.append(line); });
     }
 
-    ~OpenRgbVersions() override { setSystemLogSink({}); }
+    ~OpenRgbPeer() override { setSystemLogSink({}); }
+
+    void start(quint32 version, std::vector<FakeOpenRgbServer::Device> devices)
+    {
+        server = std::make_unique<FakeOpenRgbServer>(version, std::move(devices));
+        backend = std::make_unique<OpenRgbBackend>(QStringLiteral("127.0.0.1"), server->port());
+        backend->setRetryIntervals(50, 200);
+        backend->setReadBackInterval(200);
+        at = QStringLiteral("Lighting service at 127.0.0.1:%1: ").arg(server->port());
+    }
+
+    // Waits for the condition with passes going on: what the server says is read at a pass.
+    bool passUntil(const std::function<bool()>& condition, int milliseconds = 5000)
+    {
+        return QTest::qWaitFor(
+            [&] {
+                backend->endPass();
+                return condition();
+            },
+            milliseconds);
+    }
+
+    bool received(quint32 packet, std::size_t count)
+    {
+        return QTest::qWaitFor([&] { return server->received(packet).size() == count; });
+    }
+
+    // Passes for that long, each with key A in another colour, as typing gives.
+    void type(int milliseconds)
+    {
+        QElapsedTimer typing;
+        typing.start();
+        for (int i = 0; typing.elapsed() < milliseconds; ++i) {
+            backend->setHidKey(4, i % 100, 0, 0);
+            backend->endPass();
+            QTest::qWait(30);
+        }
+    }
+
+    // The mode index of each UPDATEMODE, by device.
+    std::map<quint32, std::vector<qint32>> modesSet() const
+    {
+        std::map<quint32, std::vector<qint32>> modes;
+        for (const auto& r : server->received(openrgb::updateMode)) {
+            modes[r.deviceId].push_back(qFromLittleEndian<qint32>(r.payload.constData() + 4));
+        }
+        return modes;
+    }
+
+    std::vector<quint32> lastFrame() const
+    {
+        return FakeOpenRgbServer::colours(server->received(openrgb::updateLeds).back().payload);
+    }
+
+    QStringList log;
+    QString at;
+    std::unique_ptr<FakeOpenRgbServer> server;
+    std::unique_ptr<OpenRgbBackend> backend;
 };
+
+class OpenRgbVersions : public OpenRgbPeer, public ::testing::WithParamInterface<quint32>
+{};
 
 TEST_P(OpenRgbVersions, TakesTheKeyboardOverSendsOneFramePerPassAndHandsItBack)
 {
-    const quint32 version = GetParam();
     const FakeOpenRgbServer::Device device = keyboard();
-    FakeOpenRgbServer server(version, {device});
-    OpenRgbBackend backend(QStringLiteral("127.0.0.1"), server.port());
-    ASSERT_TRUE(backend.init());
-    EXPECT_EQ(backend.protocolVersion(), version);
+    start(GetParam(), {device});
+    ASSERT_TRUE(backend->init());
     int major = 0;
     int minor = 0;
     int build = 0;
-    backend.sdkVersion(&major, &minor, &build);
-    EXPECT_EQ(major, int(version));
+    backend->sdkVersion(&major, &minor, &build);
+    EXPECT_EQ(major, int(GetParam()));
 
     // Direct mode, with its block echoed as the server sent it.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server.received(openrgb::updateMode).size() == 1; }));
-    const QByteArray modeBlock = FakeOpenRgbServer::encodeDevice(device, version);
-    const auto take = server.received(openrgb::updateMode).front();
+    ASSERT_TRUE(received(openrgb::updateMode, 1));
+    const auto take = server->received(openrgb::updateMode).front();
     EXPECT_EQ(qFromLittleEndian<quint32>(take.payload.constData()), quint32(take.payload.size()));
     EXPECT_EQ(qFromLittleEndian<qint32>(take.payload.constData() + 4), 1);
     EXPECT_TRUE(take.payload.mid(8).startsWith(QByteArray("\x07\x00"
                                                           "Direct\0",
                                                           9)));
 
-    backend.setHidKey(4, 100, 50, 0);                  // A
-    backend.setNamedKey(0xFFFF1, 0, 0, 100);           // the logo
-    EXPECT_FALSE(backend.setHidKey(231 + 1, 1, 1, 1)); // no such light
-    backend.endPass();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server.received(openrgb::updateLeds).size() == 1; }));
-    const auto colours = frameColours(server.received(openrgb::updateLeds).front().payload);
+    backend->setHidKey(4, 100, 50, 0);                  // A
+    backend->setNamedKey(0xFFFF1, 0, 0, 100);           // the logo
+    EXPECT_FALSE(backend->setHidKey(231 + 1, 1, 1, 1)); // no such light
+    backend->endPass();
+    ASSERT_TRUE(received(openrgb::updateLeds, 1));
+    const auto colours = lastFrame();
     ASSERT_EQ(colours.size(), device.leds.size());
-    EXPECT_EQ(colours[std::size_t(ledIndex(device, QStringLiteral("Key: A")))], 0x0080FFu);
-    EXPECT_EQ(colours[std::size_t(ledIndex(device, QStringLiteral("Logo")))], 0xFF0000u);
-    EXPECT_EQ(colours[std::size_t(ledIndex(device, QStringLiteral("Key: B")))], 0x000102u);
+    EXPECT_EQ(colours[ledIndex(device, QStringLiteral("Key: A"))], 0x0080FFu);
+    EXPECT_EQ(colours[ledIndex(device, QStringLiteral("Logo"))], 0xFF0000u);
+    EXPECT_EQ(colours[ledIndex(device, QStringLiteral("Key: B"))], 0x000102u);
 
-    backend.shutdown();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server.received(openrgb::updateMode).size() == 2; }));
-    const auto restore = server.received(openrgb::updateMode).back();
-    EXPECT_EQ(qFromLittleEndian<qint32>(restore.payload.constData() + 4), 0); // Static again
+    backend->shutdown();
+    ASSERT_TRUE(received(openrgb::updateMode, 2));
+    EXPECT_EQ(modesSet().begin()->second.back(), 0); // Static again
     // Static holds per-LED colours: the keyboard's own colours go back too.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server.received(openrgb::updateLeds).size() == 2; }));
-    const auto own = frameColours(server.received(openrgb::updateLeds).back().payload);
+    ASSERT_TRUE(received(openrgb::updateLeds, 2));
+    const auto own = lastFrame();
     EXPECT_TRUE(std::all_of(own.begin(), own.end(), [](quint32 c) { return c == 0x000102; }));
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, OpenRgbVersions, ::testing::Values(4u, 5u, 6u),
                          [](const auto& p) { return "Version" + std::to_string(p.param); });
 
-class OpenRgbBackendTest : public ::testing::Test
-{
-protected:
-    OpenRgbBackendTest()
-    {
-        setSystemLogSink([this](const QString& line) { log.append(line); });
-    }
-
-    ~OpenRgbBackendTest() override { setSystemLogSink({}); }
-
-    QStringList log;
-};
-
-TEST_F(OpenRgbBackendTest, EveryKeyboardGetsItsOwnFrameAndOtherDevicesNone)
+TEST_F(OpenRgbPeer, EveryKeyboardGetsItsOwnFrameAndOtherDevicesNone)
 {
     FakeOpenRgbServer::Device mouse;
     mouse.type = 6;
@@ -122,24 +156,23 @@ TEST_F(OpenRgbBackendTest, EveryKeyboardGetsItsOwnFrameAndOtherDevicesNone)
     mouse.leds = {QStringLiteral("Logo")};
     FakeOpenRgbServer::Device small = keyboard(QStringLiteral("Small"));
     small.leds = {QStringLiteral("Key: \\"), QStringLiteral("Key: Right Fn"), QStringLiteral("G1")};
-    FakeOpenRgbServer server(6, {keyboard(), mouse, small});
-    OpenRgbBackend backend(QStringLiteral("127.0.0.1"), server.port());
-    ASSERT_TRUE(backend.init());
-    EXPECT_EQ(backend.keyboardCount(), 2u);
+    start(6, {keyboard(), mouse, small});
+    ASSERT_TRUE(backend->init());
+    EXPECT_EQ(backend->keyboardCount(), 2u);
 
-    backend.setHidKey(49, 100, 0, 0);       // backslash
-    backend.setHidKey(231, 0, 100, 0);      // right GUI
-    backend.setNamedKey(0xFFF1, 0, 0, 100); // G1
-    backend.setHidKey(4, 100, 100, 100);    // A: the small keyboard has none
-    backend.endPass();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server.received(openrgb::updateLeds).size() == 2; }));
+    backend->setHidKey(49, 100, 0, 0);       // backslash
+    backend->setHidKey(231, 0, 100, 0);      // right GUI
+    backend->setNamedKey(0xFFF1, 0, 0, 100); // G1
+    backend->setHidKey(4, 100, 100, 100);    // A: the small keyboard has none
+    backend->endPass();
+    ASSERT_TRUE(received(openrgb::updateLeds, 2));
     QTest::qWait(50);
-    const auto frames = server.received(openrgb::updateLeds);
+    const auto frames = server->received(openrgb::updateLeds);
     ASSERT_EQ(frames.size(), 2u);
     const auto smallFrame =
         std::find_if(frames.begin(), frames.end(), [](const auto& f) { return f.deviceId == 102; });
     ASSERT_NE(smallFrame, frames.end());
-    EXPECT_EQ(frameColours(smallFrame->payload),
+    EXPECT_EQ(FakeOpenRgbServer::colours(smallFrame->payload),
               (std::vector<quint32>{0x0000FF, 0x00FF00, 0xFF0000}));
 }
 
@@ -149,23 +182,20 @@ struct Spoiled
     FakeOpenRgbServer::Fault fault;
 };
 
-class OpenRgbMalformed : public ::testing::TestWithParam<Spoiled>
+class OpenRgbMalformed : public OpenRgbPeer, public ::testing::WithParamInterface<Spoiled>
 {};
 
 // Broken framing ends the connection; a controller whose data is spoiled is left alone.
 TEST_P(OpenRgbMalformed, RepliesLightNothingAndStopNothing)
 {
-    setSystemLogSink([](const QString&) {});
-    FakeOpenRgbServer server(6, {keyboard()});
-    server.setFault(GetParam().fault);
-    OpenRgbBackend backend(QStringLiteral("127.0.0.1"), server.port());
-    EXPECT_FALSE(backend.init());
-    EXPECT_EQ(backend.serviceStatus().state().status, LightingServiceState::Status::Refused);
-    backend.setHidKey(4, 1, 2, 3);
-    backend.endPass();
-    backend.shutdown();
-    EXPECT_TRUE(server.received(openrgb::updateLeds).empty());
-    setSystemLogSink({});
+    start(6, {keyboard()});
+    server->setFault(GetParam().fault);
+    EXPECT_FALSE(backend->init());
+    EXPECT_EQ(backend->serviceStatus().state().status, Status::Refused);
+    backend->setHidKey(4, 1, 2, 3);
+    backend->endPass();
+    backend->shutdown();
+    EXPECT_TRUE(server->received(openrgb::updateLeds).empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -176,209 +206,253 @@ INSTANTIATE_TEST_SUITE_P(
                       Spoiled{"WrongInnerSize", FakeOpenRgbServer::Fault::WrongInnerSize}),
     [](const auto& p) { return std::string(p.param.name); });
 
-TEST_F(OpenRgbBackendTest, NoServerMeansNoConnection)
+TEST_F(OpenRgbPeer, AServerTooOldIsRefusedWithItsReasonLoggedOnceWhileTriedSlowly)
 {
-    quint16 port = 0;
-    {
-        FakeOpenRgbServer gone(6, {});
-        port = gone.port();
-    }
-    OpenRgbBackend backend(QStringLiteral("127.0.0.1"), port);
-    EXPECT_FALSE(backend.init());
-    backend.shutdown();
+    start(3, {keyboard()});
+    EXPECT_FALSE(backend->init());
+    QTest::qWait(700); // a few slow tries
+    EXPECT_EQ(backend->serviceStatus().state(),
+              (LightingServiceState{Status::Refused,
+                                    QStringLiteral("protocol version 3 is too old (4 to 6 "
+                                                   "understood)"),
+                                    {}}));
+    EXPECT_EQ(log.filter(at), QStringList{at + QStringLiteral("protocol version 3 is too old (4 to "
+                                                              "6 understood). LGS is running but "
+                                                              "will not connect.")});
+    EXPECT_GE(server->received(openrgb::requestProtocolVersion).size(), 2u);
+    EXPECT_LE(server->received(openrgb::requestProtocolVersion).size(), 5u);
 }
 
-TEST_F(OpenRgbBackendTest, AServerThatGoesAwayIsTakenOverAgainWhenItComesBack)
+TEST_F(OpenRgbPeer, ControllersThatCannotBeDrivenAreLeftAloneAndAChangedListIsPlacedAgain)
 {
-    FakeOpenRgbServer server(6, {keyboard()});
-    OpenRgbBackend backend(QStringLiteral("127.0.0.1"), server.port());
-    backend.setRetryIntervals(50, 50);
-    ASSERT_TRUE(backend.init());
-    const QString at = QStringLiteral("Lighting service at 127.0.0.1:%1: ").arg(server.port());
-    server.stop();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !backend.isRunning(); }, 5000));
-    backend.endPass(); // nothing to send to, nothing blocks
-    QTest::qWait(300); // tries that find nothing say nothing more
-    EXPECT_EQ(backend.serviceStatus().state().status, LightingServiceState::Status::NotRunning);
+    FakeOpenRgbServer::Device broken = keyboard(QStringLiteral("Broken"));
+    broken.unreadable = true;
+    FakeOpenRgbServer::Device effectsOnly = keyboard(QStringLiteral("Effects Only"));
+    effectsOnly.modes = {QStringLiteral("Wave")};
+    start(5, {broken, effectsOnly, keyboard(QStringLiteral("Good"))});
+    ASSERT_TRUE(backend->init());
+    ASSERT_EQ(backend->keyboardCount(), 1u);
+    EXPECT_EQ(backend->keyboards().front().id, 2u);
+    backend->endPass();
+    EXPECT_TRUE(received(openrgb::updateLeds, 1));
+    EXPECT_EQ(log.filter(QStringLiteral("left alone")),
+              (QStringList{QStringLiteral("Controller 0 (\"Broken\"): its data cannot be read; "
+                                          "left alone."),
+                           QStringLiteral("Keyboard \"Effects Only\": it has no mode with per-LED "
+                                          "colours; left alone.")}));
+    EXPECT_EQ(backend->serviceStatus().state().status, Status::Connected);
 
-    server.clearReceived();
-    server.restart();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return backend.isRunning(); }, 5000));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return server.received(openrgb::updateMode).size() == 1; }));
-    backend.setHidKey(4, 100, 0, 0);
-    backend.endPass();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return server.received(openrgb::updateLeds).size() == 1; }));
-    backend.shutdown();
+    // Nothing that can be lit at all: refused, and the connection stays for a changed list.
+    const auto statusIs = [&](Status status) {
+        return backend->serviceStatus().state().status == status;
+    };
+    server->announceDevices({broken});
+    ASSERT_TRUE(passUntil([&] { return statusIs(Status::Refused); }));
+    EXPECT_EQ(log.filter(QStringLiteral("left alone")).size(), 2); // said once
+
+    FakeOpenRgbServer::Device iso = keyboard(QStringLiteral("Second Keyboard"));
+    iso.leds.push_back(QStringLiteral("Key: #"));
+    server->announceDevices({keyboard(), iso});
+    ASSERT_TRUE(passUntil([&] { return statusIs(Status::Connected); }));
+    EXPECT_EQ(backend->keyboardCount(), 2u);
+    EXPECT_EQ(backend->extraPlaces().size(), 1u); // the ISO key of the new one
+    EXPECT_EQ(server->received(openrgb::requestProtocolVersion).size(), 1u);
+    QTest::qWait(100); // the frames of the passes above arrive
+    server->clearReceived();
+    backend->endPass();
+    EXPECT_TRUE(received(openrgb::updateLeds, 2));
+}
+
+TEST_F(OpenRgbPeer, TwoKeyboardsOfOneNameGetTheirOwnModesBackAfterAReconnect)
+{
+    start(6, {keyboard(QStringLiteral("Twin"), 0), keyboard(QStringLiteral("Twin"), 2)});
+    ASSERT_TRUE(backend->init());
+    ASSERT_TRUE(received(openrgb::updateMode, 2));
+    server->stop();
+    ASSERT_TRUE(passUntil([&] { return !backend->isRunning(); }));
+    QTest::qWait(300); // tries that find nothing say nothing more
+    server->restart(); // the keyboards now show Direct, which must not be what goes back
+    ASSERT_TRUE(received(openrgb::updateMode, 4));
+    server->clearReceived();
+    backend->shutdown();
+    EXPECT_TRUE(received(openrgb::updateMode, 2));
+    EXPECT_EQ(modesSet(), (std::map<quint32, std::vector<qint32>>{{100, {0}}, {101, {2}}}));
+    backend->endPass(); // after shutdown nothing connects again
+    QTest::qWait(100);
+    EXPECT_FALSE(backend->isRunning());
     // One line for each change, however many tries found nothing.
     EXPECT_EQ(log.filter(at).size(), 3) << log.join('\n').toStdString();
     EXPECT_EQ(log.filter(QStringLiteral(". LGS is not running. It is required.")).size(), 1);
 }
 
-TEST_F(OpenRgbBackendTest, AChangedDeviceListIsPlacedAgainWhileFramesGoOn)
+TEST_F(OpenRgbPeer, AServerThatFallsSilentIsLostAndTakenOverWhenItAnswersAgain)
 {
-    FakeOpenRgbServer server(6, {keyboard()});
-    OpenRgbBackend backend(QStringLiteral("127.0.0.1"), server.port());
-    ASSERT_TRUE(backend.init());
-    // Frames while running: the server's answers are read at the next pass, not as they come.
-    for (int i = 0; i < 5; ++i) {
-        backend.endPass();
-        QTest::qWait(5);
-    }
-    FakeOpenRgbServer::Device second = keyboard(QStringLiteral("Second Keyboard"));
-    second.leds.push_back(QStringLiteral("Key: #"));
-    server.announceDevices({keyboard(), second});
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            backend.endPass(); // the notice waits for a pass
-            return backend.isRunning() && backend.keyboardCount() == 2;
-        },
-        5000));
-    EXPECT_EQ(backend.keyboards().back().data.name, QStringLiteral("Second Keyboard"));
-    EXPECT_EQ(backend.extraPlaces().size(), 1u); // the ISO key of the new one
-    QTest::qWait(100);                           // the frames of the passes above arrive
-    server.clearReceived();
-    backend.endPass();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server.received(openrgb::updateLeds).size() == 2; }));
-    EXPECT_EQ(server.received(openrgb::updateLeds).back().deviceId, 101u);
-    EXPECT_EQ(log.filter(QStringLiteral("not running")).size(), 0);
-    backend.shutdown();
-}
-
-TEST_F(OpenRgbBackendTest, AServerThatFallsSilentIsLostAndTakenOverWhenItAnswersAgain)
-{
-    FakeOpenRgbServer server(6, {keyboard()});
-    OpenRgbBackend backend(QStringLiteral("127.0.0.1"), server.port());
-    backend.setRetryIntervals(50, 50);
-    backend.setSilenceLimit(300);
-    ASSERT_TRUE(backend.init());
+    start(6, {keyboard()});
+    backend->setSilenceLimit(300);
+    ASSERT_TRUE(backend->init());
     // A server that keeps the connection but answers nothing, like a suspended host.
-    server.setPaused(true);
-    backend.endPass();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !backend.isRunning(); }, 5000));
+    server->setPaused(true);
+    backend->endPass();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !backend->isRunning(); }));
     EXPECT_EQ(log.filter(QStringLiteral(": no answer for 0.3 seconds. LGS is not running.")).size(),
               1)
         << log.join('\n').toStdString();
 
-    server.clearReceived();
-    server.setPaused(false);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return backend.isRunning(); }, 5000));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return server.received(openrgb::updateMode).size() == 1; }));
-    backend.shutdown();
+    server->clearReceived();
+    server->setPaused(false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return backend->isRunning(); }));
+    EXPECT_TRUE(received(openrgb::updateMode, 1));
 }
 
-TEST_F(OpenRgbBackendTest, AServerThatStopsReadingGetsWholeFramesInOrderWhenItReadsOn)
+TEST_F(OpenRgbPeer, AServerThatStopsReadingGetsWholeFramesInOrderWhenItReadsOn)
 {
     const FakeOpenRgbServer::Device device = keyboard();
-    FakeOpenRgbServer server(6, {device});
-    OpenRgbBackend backend(QStringLiteral("127.0.0.1"), server.port());
+    start(6, {device});
     // Slow machines take a while over this many passes; the server is not to count as gone.
-    backend.setSilenceLimit(600000);
-    ASSERT_TRUE(backend.init());
-    server.clearReceived();
-    server.setPaused(true);
+    backend->setSilenceLimit(600000);
+    ASSERT_TRUE(backend->init());
+    server->clearReceived();
+    server->setPaused(true);
     // Far more than the kernel's buffers and the socket's own limit hold: some frames go whole
     // to the kernel, some in part with the rest queued, and the rest are never sent.
     constexpr int passes = 40000;
     for (int i = 1; i <= passes; ++i) {
-        backend.setHidKey(4, i % 101, 0, 0);
-        backend.endPass();
+        backend->setHidKey(4, i % 101, 0, 0);
+        backend->endPass();
         if (i % 1000 == 0) {
             QCoreApplication::processEvents();
         }
     }
-    server.setPaused(false);
+    server->setPaused(false);
     QTest::qWait(200);
     // Once all that was queued has gone, a frame goes out again.
-    backend.setHidKey(4, 0, 100, 0);
-    backend.endPass();
+    const std::size_t a = ledIndex(device, QStringLiteral("Key: A"));
+    backend->setHidKey(4, 0, 100, 0);
+    backend->endPass();
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            const auto frames = server.received(openrgb::updateLeds);
-            return !frames.empty() &&
-                   frameColours(frames.back().payload)
-                           .at(std::size_t(ledIndex(device, QStringLiteral("Key: A")))) ==
-                       0x00FF00u;
-        },
+        [&] { return !server->received(openrgb::updateLeds).empty() && lastFrame()[a] == 0xFF00u; },
         10000));
-    const auto frames = server.received(openrgb::updateLeds);
+    const auto frames = server->received(openrgb::updateLeds);
     EXPECT_LT(frames.size(), std::size_t(passes)) << "frames were queued without limit";
     // Every frame arrived whole, and the red of key A only ever went up, bar its wrap to 0.
     int wraps = 0;
     quint32 last = 0;
     for (std::size_t f = 0; f + 1 < frames.size(); ++f) {
-        const std::vector<quint32> colours = frameColours(frames[f].payload);
+        const std::vector<quint32> colours = FakeOpenRgbServer::colours(frames[f].payload);
         ASSERT_EQ(colours.size(), device.leds.size());
-        const quint32 red = colours.at(std::size_t(ledIndex(device, QStringLiteral("Key: A"))));
-        wraps += red < last ? 1 : 0;
-        last = red;
+        wraps += colours[a] < last ? 1 : 0;
+        last = colours[a];
     }
     EXPECT_LE(wraps, passes / 101);
-    backend.shutdown();
 }
 
-TEST(OpenRgbProtocol, ColourPercentagesBecomeBytes)
+TEST_F(OpenRgbPeer, WakingFromSleepSetsDirectAgainAndSendsAWholeFrameAtOnce)
 {
-    EXPECT_EQ(openrgb::colourFromPercent(100, 0, 0), 0x0000FFu);
-    EXPECT_EQ(openrgb::colourFromPercent(0, 100, 0), 0x00FF00u);
-    EXPECT_EQ(openrgb::colourFromPercent(0, 0, 100), 0xFF0000u);
-    EXPECT_EQ(openrgb::colourFromPercent(50, 12, 0), 0x001F80u);
-    EXPECT_EQ(openrgb::colourFromPercent(150, -3, 100), 0xFF00FFu);
-}
+    testing::PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    SleepWatcher sleep(bus.connect(QStringLiteral("kelvara")));
+    ASSERT_TRUE(sleep.isListening());
+    QDBusConnection logind = bus.connect(QStringLiteral("logind"));
+    ASSERT_TRUE(logind.registerService(QStringLiteral("org.freedesktop.login1")));
 
-TEST(OpenRgbProtocol, UpdateLedsCarriesExactSizeFields)
-{
-    const QByteArray packet = openrgb::encodeUpdateLeds(3, {0x0000FF, 0xFF0000});
-    const QByteArray expected("ORGB\x03\0\0\0\x1A\x04\0\0\x0E\0\0\0\x0E\0\0\0\x02\0"
-                              "\xFF\0\0\0\0\0\xFF\0",
-                              30);
-    EXPECT_EQ(packet, expected);
-}
-
-TEST(OpenRgbProtocol, PacketReaderWaitsForWholePacketsAndRefusesNonsense)
-{
-    openrgb::PacketReader reader;
-    const QByteArray packet = openrgb::encodePacket(1, 100, QByteArray("abc"));
-    reader.append(packet.left(10));
-    EXPECT_FALSE(reader.next());
-    reader.append(packet.mid(10));
-    const auto got = reader.next();
-    ASSERT_TRUE(got);
-    EXPECT_EQ(got->id, 100u);
-    EXPECT_EQ(got->payload, QByteArray("abc"));
-    reader.append(QByteArray(16, 'x'));
-    EXPECT_FALSE(reader.next());
-    EXPECT_TRUE(reader.failed());
-}
-
-TEST(OpenRgbProtocol, ZoneMatricesAreReadAtEveryVersionAndBadOnesLeftOut)
-{
-    FakeOpenRgbServer::Device device;
-    device.leds = {QStringLiteral("Key: Q"), QStringLiteral("Key: W"), QStringLiteral("Key: E"),
-                   QStringLiteral("Logo")};
-    device.zones = {
-        openrgb::Zone{QStringLiteral("Keys"), 3, 2, 2, {0, 1, openrgb::noMatrixCell, 2}},
-        // Says 3 x 3 but holds two cells: the map is left out, the rest still read.
-        openrgb::Zone{QStringLiteral("Logo"), 1, 3, 3, {0, 0}}};
-    for (const quint32 version : {4u, 5u, 6u}) {
-        const auto parsed =
-            openrgb::parseControllerData(FakeOpenRgbServer::encodeDevice(device, version), version);
-        ASSERT_TRUE(parsed.has_value()) << version;
-        ASSERT_EQ(parsed->zones.size(), 2u);
-        EXPECT_EQ(parsed->zones[0].name, QStringLiteral("Keys"));
-        EXPECT_EQ(parsed->zones[0].ledsCount, 3u);
-        EXPECT_EQ(parsed->zones[0].matrixWidth, 2u);
-        EXPECT_EQ(parsed->zones[0].matrix, device.zones[0].matrix);
-        EXPECT_TRUE(parsed->zones[1].matrix.empty());
-        EXPECT_EQ(parsed->ledNames, device.leds);
+    start(6, {keyboard(QStringLiteral("One")), keyboard(QStringLiteral("Two"))});
+    QObject::connect(&sleep, &SleepWatcher::woke, backend.get(), &OpenRgbBackend::wake);
+    ASSERT_TRUE(backend->init());
+    backend->endPass();
+    QTest::qWait(100);
+    server->clearReceived();
+    const auto woke = std::chrono::steady_clock::now();
+    for (const bool sleeping : {true, false}) {
+        QDBusMessage signal = QDBusMessage::createSignal(
+            QStringLiteral("/org/freedesktop/login1"),
+            QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"));
+        logind.send(signal << sleeping);
     }
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return server->received(openrgb::updateLeds).size() == 2; }, 1000));
+    for (const quint32 id : {100u, 101u}) {
+        std::vector<std::chrono::steady_clock::time_point> order;
+        for (const quint32 packet : {openrgb::updateMode, openrgb::updateLeds}) {
+            for (const auto& r : server->received(packet)) {
+                if (r.deviceId == id) {
+                    order.push_back(r.at);
+                }
+            }
+        }
+        ASSERT_EQ(order.size(), 2u) << id;
+        EXPECT_LT(order[0], order[1]) << "the mode goes before the frame";
+        EXPECT_LT(order[1] - woke, std::chrono::seconds(1));
+    }
+    EXPECT_EQ(log.filter(QStringLiteral("woke from sleep")).size(), 1);
 }
 
-TEST(OpenRgbProtocol, ControllerCountsAreCheckedAgainstTheirPayload)
+class OtherWriters : public OpenRgbPeer, public ::testing::WithParamInterface<quint32>
+{};
+
+TEST_P(OtherWriters, AreToldOfOnceWithinTenSecondsAndKelvarasOwnFramesNever)
 {
-    EXPECT_EQ(openrgb::parseControllerIds(openrgb::encodeU32(2), 5), (std::vector<quint32>{0, 1}));
-    EXPECT_FALSE(openrgb::parseControllerIds(openrgb::encodeU32(2) + openrgb::encodeU32(9), 6));
-    EXPECT_FALSE(openrgb::parseControllerIds(openrgb::encodeU32(0xFFFFFFFF), 5));
-    EXPECT_FALSE(openrgb::parseControllerIds(QByteArray(), 6));
+    start(GetParam(), {keyboard(QStringLiteral("Board"))});
+    ASSERT_TRUE(backend->init());
+    type(3000);
+    EXPECT_TRUE(log.filter(QStringLiteral("another program")).isEmpty());
+
+    // Another client on the same server, writing its own colours to the keyboard.
+    QTcpSocket other;
+    other.connectToHost(QStringLiteral("127.0.0.1"), server->port());
+    ASSERT_TRUE(other.waitForConnected(2000));
+    other.write(
+        openrgb::encodePacket(0, openrgb::requestProtocolVersion, openrgb::encodeU32(GetParam())));
+    const QByteArray theirs = openrgb::encodeUpdateLeds(
+        GetParam() >= 6 ? 100 : 0,
+        std::vector<quint32>(FakeOpenRgbServer::fullKeyboardLeds().size(), 0x00FF00FF));
+    QElapsedTimer since;
+    since.start();
+    ASSERT_TRUE(passUntil(
+        [&] {
+            other.write(theirs);
+            other.readAll();
+            return !backend->serviceStatus().state().otherWriters.isEmpty();
+        },
+        10000));
+    EXPECT_LT(since.elapsed(), 10000);
+    type(1000); // the episode goes on: no second line
+    EXPECT_EQ(log.filter(QStringLiteral("another program")),
+              QStringList{QStringLiteral(
+                  "Keyboard \"Board\": another program is setting its colours too.")});
+    EXPECT_EQ(backend->serviceStatus().state().otherWriters, QStringList{QStringLiteral("Board")});
+    EXPECT_EQ(backend->serviceStatus().state().status, Status::Connected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, OtherWriters, ::testing::Values(5u, 6u),
+                         [](const auto& p) { return "Version" + std::to_string(p.param); });
+
+TEST(OtherWriterWatch, AnEpisodeBeginsAtForeignColoursAndEndsThirtySecondsAfterTheLast)
+{
+    using namespace std::chrono_literals;
+    setSystemLogSink([](const QString&) {});
+    LightingServiceStatus status;
+    status.set({Status::Connected, {}, {}});
+    OtherWriterWatch watch(status);
+    const auto t0 = OtherWriterWatch::Clock::now();
+    const QString k = QStringLiteral("K");
+    const std::vector<quint32> foreign{9, 9};
+    EXPECT_FALSE(watch.seen(1, k, foreign, t0 + 10s)) << "nothing sent yet";
+    for (quint32 frame = 0; frame < 40; ++frame) {
+        watch.sent(1, std::vector<quint32>{frame, 0}, t0 + frame * 100ms);
+    }
+    EXPECT_FALSE(watch.seen(1, k, std::vector<quint32>{39, 0}, t0 + 1s)) << "settling";
+    EXPECT_FALSE(watch.seen(1, k, std::vector<quint32>{9, 0}, t0 + 5s)) << "own frame, a while ago";
+    EXPECT_TRUE(watch.seen(1, k, std::vector<quint32>{5, 0}, t0 + 5s)) << "older than remembered";
+    EXPECT_FALSE(watch.seen(1, k, foreign, t0 + 20s)) << "the same episode";
+    EXPECT_FALSE(watch.seen(2, k, foreign, t0 + 20s)) << "another keyboard, nothing sent";
+    EXPECT_EQ(watch.writing(), std::vector<quint32>{1});
+    EXPECT_EQ(watch.nextEnd(), t0 + 50s);
+    EXPECT_FALSE(watch.expire(t0 + 49s));
+    EXPECT_TRUE(watch.expire(t0 + 50s));
+    EXPECT_TRUE(watch.writing().empty());
+    EXPECT_TRUE(watch.seen(1, k, foreign, t0 + 51s)) << "a new episode";
+    EXPECT_EQ(status.state().otherWriters, QStringList{k});
+    setSystemLogSink({});
 }
 
 } // namespace

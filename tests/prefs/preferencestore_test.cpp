@@ -49,29 +49,6 @@ TEST(LeadingIntValue, ReadsTheIntegerATextFieldStartsWith)
     EXPECT_EQ(leadingIntValue(u"-99999999999999999999"), INT32_MIN);
 }
 
-TEST(RingKeys, AreRingNumberAndSuffixWithoutSeparator)
-{
-    EXPECT_EQ(ringKey(1, 0), QStringLiteral("ring1active"));
-    EXPECT_EQ(ringKey(3, 3), QStringLiteral("ring3sizeStart"));
-    EXPECT_EQ(ringKey(5, 10), QStringLiteral("ring5blue"));
-    EXPECT_EQ(ringKey(2, 6), QStringLiteral("ring2vizStart"));
-}
-
-TEST(DefaultPrefs, WriteEveryKeyButTheInitialisedMark)
-{
-    QTemporaryDir dir;
-    QSettings store(dir.filePath(QStringLiteral("k.conf")), QSettings::IniFormat);
-    writeDefaultPrefs(store);
-    EXPECT_EQ(store.allKeys().size(), 58);
-    EXPECT_FALSE(store.contains(prefsInitedKey));
-    const StoredPrefs read = readStoredPrefs(store);
-    const StoredPrefs expected = firstRunPrefs();
-    EXPECT_EQ(read.framerate, 30);
-    EXPECT_EQ(read.background, QStringLiteral("Midnight"));
-    EXPECT_FALSE(read.flipModifiers);
-    EXPECT_EQ(read.rings, expected.rings);
-}
-
 TEST(StoredPrefsReading, AbsentKeysReadZeroFalseAndNoString)
 {
     QTemporaryDir dir;

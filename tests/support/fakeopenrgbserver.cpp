@@ -67,6 +67,31 @@ std::vector<QString> FakeOpenRgbServer::fullKeyboardLeds()
     return leds;
 }
 
+FakeOpenRgbServer::Device FakeOpenRgbServer::keyboard(QString name, int activeMode)
+{
+    Device device;
+    device.name = std::move(name);
+    device.leds = fullKeyboardLeds();
+    device.modes = {QStringLiteral("Static"), QStringLiteral("Direct"), QStringLiteral("Wave")};
+    device.activeMode = activeMode;
+    return device;
+}
+
+std::vector<quint32> FakeOpenRgbServer::colours(const QByteArray& payload)
+{
+    const quint16 count =
+        payload.size() >= 6 ? qFromLittleEndian<quint16>(payload.constData() + 4) : quint16(0);
+    if (payload.size() != 6 + 4 * count ||
+        qFromLittleEndian<quint32>(payload.constData()) != quint32(payload.size())) {
+        return {};
+    }
+    std::vector<quint32> colours(count);
+    for (std::size_t i = 0; i < colours.size(); ++i) {
+        colours[i] = qFromLittleEndian<quint32>(payload.constData() + 6 + 4 * qsizetype(i));
+    }
+    return colours;
+}
+
 QByteArray FakeOpenRgbServer::encodeDevice(const Device& device, quint32 version)
 {
     QByteArray out;

@@ -76,6 +76,10 @@ public:
     void clearReceived();
 
     static std::vector<QString> fullKeyboardLeds();
+    // A full-size keyboard with a Static (active at first), a Direct and a Wave mode.
+    static Device keyboard(QString name = QStringLiteral("Test Keyboard"), int activeMode = 0);
+    // The colours of an UPDATELEDS payload, after checking its size fields.
+    static std::vector<quint32> colours(const QByteArray& updateLedsPayload);
     // The Device Data block of a device at a version, with its leading size.
     static QByteArray encodeDevice(const Device& device, quint32 version);
 
