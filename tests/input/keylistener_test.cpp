@@ -158,13 +158,14 @@ TEST_F(KeyListenerTest, AfterLostEventsNoModifierStaysHeldThatTheDeviceDoesNotHo
     EXPECT_EQ(settle(device), 2u);
 }
 
-TEST_F(KeyListenerTest, VolumeUpStartsOneWaveAtTheMediaKeysAndFastForwardNone)
+TEST_F(KeyListenerTest, VolumeUpAndNextTrackStartOneWaveAtTheMediaKeysAndFastForwardNone)
 {
     send(device, {{KEY_VOLUMEUP, 1}});
     send(device, {{KEY_VOLUMEUP, 2}});
     send(device, {{KEY_VOLUMEUP, 0}});
+    send(device, {{KEY_NEXTSONG, 1}, {KEY_NEXTSONG, 0}});
     send(device, {{KEY_FASTFORWARD, 1}, {KEY_FASTFORWARD, 0}});
-    EXPECT_EQ(settle(device), 1u);
+    EXPECT_EQ(settle(device), 2u);
     EXPECT_TRUE(hasWaveAt(893, 57));
 }
 

@@ -1,0 +1,189 @@
+#!/usr/bin/env python3
+"""Mutation check: how many small faults in the product code the unit tests catch.
+
+    tools/mutate.py [--count 120] [--seed 19] [--build build-mutate] [--report FILE] FILES...
+
+Makes every mutant of the given product files that the operators below allow, picks a fixed,
+seeded sample of them, and for each one builds the unit test program with the mutant in place and
+runs it with a time limit. A mutant is killed when the program fails or runs out of time, and
+stillborn when it does not build (those do not count). The same files and seed give the same
+mutants, so two versions of the tests can be measured against one sample. Each file is put back
+as it was, whatever happens.
+
+The operators: a comparison or arithmetic operator swapped, a whole-number constant off by one, a
+statement removed, a condition negated, && and || swapped.
+"""
+
+import argparse
+import os
+import pathlib
+import random
+import re
+import subprocess
+import sys
+import time
+
+ROOT = pathlib.Path(__file__).resolve().parent.parent
+
+# Operators stand between spaces in this code base; template brackets and arrows do not.
+SWAPS = [(rf"(?<=\s){re.escape(a)}(?=\s)", b) for a, b in [
+    ("==", "!="), ("!=", "=="), ("<=", "<"), (">=", ">"), ("<", "<="), (">", ">="),
+    ("&&", "||"), ("||", "&&"), ("+", "-"), ("-", "+"), ("*", "/"),
+]]
+NUMBER = re.compile(r"(?<![\w.])(\d+)(?![\w.])")
+CONDITION = re.compile(r"\b(if|while) \((.*)\) \{$")
+
+
+def is_code(line):
+    text = line.strip()
+    return (text and not text.startswith(("//", "#", "*", "/*")) and "template" not in text
+            and "operator" not in text and "include" not in text)
+
+
+def mutants_of(path):
+    """Every (line number, description, new line) of one file, in a fixed order."""
+    found = []
+    lines = path.read_text().split("\n")
+    for number, line in enumerate(lines, 1):
+        if not is_code(line) or "static_assert" in line or "constexpr" in line and "=" in line \
+                and "(" not in line:
+            continue
+        code = line.split("//")[0]
+        if "QStringLiteral" in code or '"' in code:
+            continue  # texts and their markup are no place for operators
+        for pattern, new in SWAPS:
+            for match in re.finditer(pattern, code):
+                found.append((number, f"{match.group(0)} -> {new}",
+                              line[:match.start()] + new + line[match.end():]))
+        for match in NUMBER.finditer(code):
+            value = int(match.group(1))
+            found.append((number, f"{value} -> {value + 1}",
+                          line[:match.start()] + str(value + 1) + line[match.end():]))
+        condition = CONDITION.search(line)
+        if condition:
+            found.append((number, "condition negated",
+                          line[:condition.start(2)] + "!(" + condition.group(2) + ")"
+                          + line[condition.end(2):]))
+        text = line.strip()
+        if (text.endswith(";") and not text.startswith(("return", "const ", "auto ", "case ",
+                                                        "using ", "break", "continue"))
+                and "=" not in text.split("(")[0][-3:] and lines[number - 2].strip() != ""
+                and not re.match(r"^[\w:<>,\s*&]+\s\w+(\{.*\})?;$", text)
+                and text.count("(") == text.count(")")):
+            found.append((number, "statement removed", line[:len(line) - len(line.lstrip())]
+                          + "static_cast<void>(0);"))
+    return found
+
+
+def run(command, timeout):
+    try:
+        return subprocess.run(command, cwd=ROOT, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, timeout=timeout).returncode
+    except subprocess.TimeoutExpired:
+        return None
+
+
+def tests_pass(program, timeout, shards=2):
+    """The unit tests in shards side by side: most of their time is waiting on sockets."""
+    runs = [subprocess.Popen([program, "--gtest_fail_fast", "--gtest_brief=1"], cwd=ROOT,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                             env={**os.environ, "GTEST_TOTAL_SHARDS": str(shards),
+                                  "GTEST_SHARD_INDEX": str(i)}) for i in range(shards)]
+    passed = True
+    deadline = time.monotonic() + timeout
+    for shard in runs:
+        try:
+            passed &= shard.wait(max(1, deadline - time.monotonic())) == 0
+        except subprocess.TimeoutExpired:
+            shard.kill()
+            shard.wait()
+            passed = False
+    return passed
+
+
+def main():
+    options = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    options.add_argument("--count", type=int, default=120)
+    options.add_argument("--seed", type=int, default=19)
+    options.add_argument("--build", default="build-mutate")
+    options.add_argument("--report", default="-")
+    options.add_argument("--time-limit", type=int, default=240, help="seconds for one test run")
+    options.add_argument("--only", default="",
+                         help="mutant names (M001,M017) to run again, updating the report's rows")
+    options.add_argument("files", nargs="+")
+    args = options.parse_args()
+
+    candidates = []
+    for name in sorted(args.files):
+        path = ROOT / name
+        candidates += [(name, *m) for m in mutants_of(path)]
+    sample = random.Random(args.seed).sample(candidates, min(args.count, len(candidates)))
+    sample.sort()
+
+    build = ROOT / args.build
+    subprocess.run(["cmake", "-S", ".", "-B", str(build), "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Debug",
+                    "-DKELVARA_WERROR=OFF", "-DKELVARA_BUILD_TESTS=ON",
+                    "-DKELVARA_BUILD_BENCHMARKS=OFF"], cwd=ROOT, check=True,
+                   stdout=subprocess.DEVNULL)
+    subprocess.run(["cmake", "--build", str(build), "--target", "kelvara_tests"], cwd=ROOT,
+                   check=True, stdout=subprocess.DEVNULL)
+    tests = str(build / "tests" / "kelvara_tests")
+    if not tests_pass(tests, args.time_limit):
+        sys.exit("the tests fail without a mutant: nothing to measure")
+
+    only = set(filter(None, args.only.split(",")))
+    previous = {}
+    if only and args.report != "-" and pathlib.Path(args.report).exists():
+        for line in pathlib.Path(args.report).read_text().splitlines():
+            cells = [cell.strip() for cell in line.strip("|").split("|")]
+            if len(cells) == 4 and re.fullmatch(r"M\d{3}", cells[0]):
+                previous[cells[0]] = (cells[0], cells[1], cells[2].strip("`"), cells[3])
+    rows = []
+    started = time.monotonic()
+    for index, (name, number, what, new) in enumerate(sample, 1):
+        if only and f"M{index:03}" not in only:
+            rows.append(previous.get(f"M{index:03}", (f"M{index:03}", f"{name}:{number}", what,
+                                                      "not run")))
+            continue
+        path = ROOT / name
+        original = path.read_text()
+        lines = original.split("\n")
+        lines[number - 1] = new
+        try:
+            path.write_text("\n".join(lines))
+            built = run(["cmake", "--build", str(build), "--target", "kelvara_tests"], 600)
+            if built != 0:
+                outcome = "stillborn"
+            else:
+                outcome = "survived" if tests_pass(tests, args.time_limit) else "killed"
+        finally:
+            path.write_text(original)
+        rows.append((f"M{index:03}", f"{name}:{number}", what, outcome))
+        print(f"{rows[-1][0]} {rows[-1][1]} {what}: {outcome}", file=sys.stderr, flush=True)
+    subprocess.run(["cmake", "--build", str(build), "--target", "kelvara_tests"], cwd=ROOT,
+                   stdout=subprocess.DEVNULL)
+
+    killed = sum(1 for row in rows if row[3] == "killed")
+    survived = sum(1 for row in rows if row[3] == "survived")
+    minutes = (time.monotonic() - started) / 60
+    again = ""
+    if only:
+        earlier = re.search(r"in (\d+) minutes", pathlib.Path(args.report).read_text()) \
+            if args.report != "-" and pathlib.Path(args.report).exists() else None
+        minutes = float(earlier.group(1)) if earlier else minutes
+        again = f" {', '.join(sorted(only))} were run again on a later version of the tests."
+    out = [f"# Mutation check, seed {args.seed}", "",
+           f"{len(rows)} mutants of {len(args.files)} files, {killed} killed, {survived} survived, "
+           f"{len(rows) - killed - survived} stillborn: {100 * killed / max(1, killed + survived):.1f}% "
+           f"of those that built killed, in {minutes:.0f} minutes.{again}", "",
+           "| mutant | where | change | outcome |", "|---|---|---|---|"]
+    out += [f"| {a} | {b} | `{c}` | {d} |" for a, b, c, d in rows]
+    text = "\n".join(out) + "\n"
+    if args.report == "-":
+        sys.stdout.write(text)
+    else:
+        pathlib.Path(args.report).write_text(text)
+
+
+if __name__ == "__main__":
+    main()
