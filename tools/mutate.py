@@ -135,7 +135,7 @@ def main():
     previous = {}
     if only and args.report != "-" and pathlib.Path(args.report).exists():
         for line in pathlib.Path(args.report).read_text().splitlines():
-            cells = [cell.strip() for cell in line.strip("|").split("|")]
+            cells = [c.strip().replace("\\|", "|") for c in re.split(r"(?<!\\)\|", line)[1:-1]]
             if len(cells) == 4 and re.fullmatch(r"M\d{3}", cells[0]):
                 previous[cells[0]] = (cells[0], cells[1], cells[2].strip("`"), cells[3])
     rows = []
@@ -177,7 +177,7 @@ def main():
            f"{len(rows) - killed - survived} stillborn: {100 * killed / max(1, killed + survived):.1f}% "
            f"of those that built killed, in {minutes:.0f} minutes.{again}", "",
            "| mutant | where | change | outcome |", "|---|---|---|---|"]
-    out += [f"| {a} | {b} | `{c}` | {d} |" for a, b, c, d in rows]
+    out += [f"| {a} | {b} | `{c.replace('|', chr(92) + '|')}` | {d} |" for a, b, c, d in rows]
     text = "\n".join(out) + "\n"
     if args.report == "-":
         sys.stdout.write(text)
