@@ -53,7 +53,7 @@ public:
         keyboard.colours.assign(keyboard.ledNames.size(), 0);
         keyboard.zones.push_back(
             {QStringLiteral("Keyboard"), quint32(keyboard.ledNames.size()), 0, 0, {}});
-        m_frames.add(0, keyboard);
+        m_frames.add(0, keyboard, kelvara::placeLeds(keyboard));
     }
 
     bool init() override { return true; }

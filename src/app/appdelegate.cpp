@@ -11,6 +11,7 @@
 #include "led/logiled.h"
 #include "platform/systemlog.h"
 #include "platform/urlopener.h"
+#include "prefs/controltags.h"
 #include "prefs/preferencestore.h"
 #include "prefs/settingswindow.h"
 #include "prefs/stepper.h"
@@ -181,7 +182,7 @@ void AppDelegate::connectSettingsWindow()
     const QList<QLineEdit*> fields = m_settingsWindow->findChildren<QLineEdit*>();
     for (QLineEdit* field : fields) {
         const QObjectList siblings = field->parentWidget()->children();
-        if (stepperWithTag(siblings, field->property("tag").toInt() + stepperTagOffset)) {
+        if (stepperWithTag(siblings, controltag::of(field) + controltag::stepperOffset)) {
             connect(field, &QLineEdit::textEdited, this, [this, field] { textChanged(field); });
         }
     }
@@ -194,7 +195,7 @@ void AppDelegate::applicationDidFinishLaunching()
         QApplication::setQuitOnLastWindowClosed(false);
     }
 
-    // 1. The window where it was left, on screen unless the start is a hidden one.
+    // The window where it was left, on screen unless the start is a hidden one.
     const QByteArray frame = openPreferenceStore()->value(windowPositionKey).toByteArray();
     if (!frame.isEmpty()) {
         window->restoreGeometry(frame);
@@ -215,7 +216,7 @@ void AppDelegate::applicationDidFinishLaunching()
                            [this] { showServiceState(ledBackend().serviceStatus().state()); });
     }
 
-    // 4. Key presses, and the permission sheet when those of other programs cannot be seen.
+    // Key presses, and the permission sheet when those of other programs cannot be seen.
     globalKeyInput.start(inputDeviceDirectory);
     showStatusTips(); // they tell which keys can be seen
     if (!theListener.startListening(theApp.get())) {
@@ -226,10 +227,11 @@ void AppDelegate::applicationDidFinishLaunching()
         }
     }
 
-    // 5.
+    // The version goes before the credit line, so that a report with a screenshot names it.
     bottomInfoTextField->setText(versionString() + QLatin1Char(' ') + bottomInfoTextField->text());
 
-    // 6 to 9, without returning to the event loop: no tick comes before the canvas is attached.
+    // Settings, picture and animation, without returning to the event loop in between: no tick
+    // may come before the canvas is attached.
     theApp->loadPrefs(this);
     theApp->setBackground(artCanvas, backgroundPopup && backgroundPopup->currentIndex() >= 0
                                          ? backgroundPopup->currentText()

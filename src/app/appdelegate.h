@@ -43,19 +43,6 @@ class AppDelegate : public QObject
     Q_OBJECT
 
 public:
-    static constexpr int activeTag = 1;
-    static constexpr int lifeTag = 10;
-    static constexpr int delayTag = 11;
-    static constexpr int radiusStartTag = 12;
-    static constexpr int radiusEndTag = 13;
-    static constexpr int colorTag = 2;
-    static constexpr int thickTag = 14;
-    static constexpr int vizStartTag = 15;
-    static constexpr int vizEndTag = 16;
-    // From a text field's tag to its stepper's tag.
-    static constexpr int stepperTagOffset = 10;
-    static constexpr int framerateTag = 100;
-
     // Without an engine of its own the delegate makes one.
     explicit AppDelegate(std::unique_ptr<KelvaraActions> engine = nullptr,
                          QObject* parent = nullptr);

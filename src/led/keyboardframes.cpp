@@ -9,6 +9,7 @@ using namespace openrgb;
 void KeyboardFrames::clear()
 {
     m_keyboards.clear();
+    m_codeLeds.clear();
     m_places.clear();
     m_placeIndex.clear();
     m_placeLeds.clear();
@@ -16,23 +17,28 @@ void KeyboardFrames::clear()
     m_lit = 0;
 }
 
-const KeyboardFrames::Keyboard& KeyboardFrames::add(quint32 id, const Controller& controller)
+void KeyboardFrames::add(quint32 id, const Controller& controller, LedPlacement placement)
 {
-    Keyboard keyboard{id, controller, placeLeds(controller), controller.colours};
+    Keyboard keyboard{id, controller, std::move(placement), controller.colours};
     keyboard.frame.resize(std::min(controller.colours.size(), controller.ledNames.size()));
     const std::size_t index = m_keyboards.size();
-    for (const auto& [led, at] : keyboard.placement.byPlace) {
-        // LEDs at one point (a key's second LED, or the same key on two keyboards) share it.
-        const auto [known, added] =
-            m_placeIndex.try_emplace(std::pair(at.x(), at.y()), m_places.size());
-        if (added) {
-            m_places.push_back(at);
-            m_placeLeds.emplace_back();
+    for (std::size_t led = 0; led < keyboard.placement.leds.size(); ++led) {
+        const PlacedLed& placed = keyboard.placement.leds[led];
+        if (placed.way == LedWay::TableKey) {
+            m_codeLeds.emplace_back(placed.code, Led(index, led));
+        } else if (placed.way != LedWay::Rule) {
+            // LEDs at one point (a key's second LED, or the same key on two keyboards) share it.
+            const auto [known, added] =
+                m_placeIndex.try_emplace(std::pair(placed.at.x(), placed.at.y()), m_places.size());
+            if (added) {
+                m_places.push_back(placed.at);
+                m_placeLeds.emplace_back();
+            }
+            m_placeLeds[known->second].emplace_back(index, led);
         }
-        m_placeLeds[known->second].emplace_back(index, std::size_t(led));
     }
+    std::ranges::stable_sort(m_codeLeds, {}, &std::pair<std::int64_t, Led>::first);
     m_keyboards.push_back(std::move(keyboard));
-    return m_keyboards.back();
 }
 
 bool KeyboardFrames::lightCode(std::int64_t code, int red, int green, int blue)
@@ -43,16 +49,13 @@ bool KeyboardFrames::lightCode(std::int64_t code, int red, int green, int blue)
     ++m_lit;
     const quint32 colour = colourFromPercent(red, green, blue);
     bool lit = false;
-    for (Keyboard& keyboard : m_keyboards) {
-        const auto& byCode = keyboard.placement.byCode;
-        auto it =
-            std::lower_bound(byCode.begin(), byCode.end(), code,
-                             [](const auto& entry, std::int64_t c) { return entry.first < c; });
-        for (; it != byCode.end() && it->first == code; ++it) {
-            if (std::size_t(it->second) < keyboard.frame.size()) {
-                keyboard.frame[std::size_t(it->second)] = colour;
-                lit = true;
-            }
+    auto it = std::ranges::lower_bound(m_codeLeds, code, {}, &std::pair<std::int64_t, Led>::first);
+    for (; it != m_codeLeds.end() && it->first == code; ++it) {
+        const auto [keyboard, led] = it->second;
+        std::vector<quint32>& frame = m_keyboards[keyboard].frame;
+        if (led < frame.size()) {
+            frame[led] = colour;
+            lit = true;
         }
     }
     return lit;
@@ -79,9 +82,10 @@ void KeyboardFrames::finishPass()
     };
     const quint32 colour = colourFromPercent(mean(0), mean(1), mean(2));
     for (Keyboard& keyboard : m_keyboards) {
-        for (const int led : keyboard.placement.byRule) {
-            if (std::size_t(led) < keyboard.frame.size()) {
-                keyboard.frame[std::size_t(led)] = colour;
+        const std::size_t leds = std::min(keyboard.frame.size(), keyboard.placement.leds.size());
+        for (std::size_t led = 0; led < leds; ++led) {
+            if (keyboard.placement.leds[led].way == LedWay::Rule) {
+                keyboard.frame[led] = colour;
             }
         }
     }

@@ -14,8 +14,8 @@
 
 namespace kelvara {
 
-// The colour buffers of the keyboards the LED layer has taken over, and how each of their LEDs
-// gets its colour. A sampling pass lights table keys by code and the other placed LEDs by place;
+// The colour buffers of the keyboards the LED layer has taken over, lit as their placements say.
+// A sampling pass lights table keys by code and the other placed LEDs by place;
 // when it ends, the LEDs that follow the rule take the mean colour of the pass's table keys, so
 // that no LED keeps a colour from before. Owned by the OpenRGB backend; main thread only.
 class KeyboardFrames
@@ -30,8 +30,8 @@ public:
     };
 
     void clear();
-    // Works out where the controller's LEDs take their colours from and keeps a buffer for it.
-    const Keyboard& add(quint32 id, const openrgb::Controller& controller);
+    // Keeps a buffer for the controller, starting from the colours it shows.
+    void add(quint32 id, const openrgb::Controller& controller, LedPlacement placement);
 
     const std::vector<Keyboard>& keyboards() const { return m_keyboards; }
 
@@ -47,11 +47,16 @@ public:
     QByteArray encode() const;
 
 private:
+    // A keyboard and one of its LEDs.
+    using Led = std::pair<std::size_t, std::size_t>;
+
     std::vector<Keyboard> m_keyboards;
+    // The table key LEDs of every keyboard, in order of code.
+    std::vector<std::pair<std::int64_t, Led>> m_codeLeds;
     std::vector<QPointF> m_places;
     std::map<std::pair<double, double>, std::size_t> m_placeIndex; // into m_places
-    // For each place, the keyboard and LED indices it lights.
-    std::vector<std::vector<std::pair<std::size_t, std::size_t>>> m_placeLeds;
+    // For each place, the LEDs it lights.
+    std::vector<std::vector<Led>> m_placeLeds;
     // Sums of this pass's table key colours, percent.
     long long m_sum[3] = {0, 0, 0};
     long long m_lit = 0;

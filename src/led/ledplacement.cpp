@@ -8,6 +8,8 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <iterator>
+#include <optional>
 
 namespace kelvara {
 
@@ -35,41 +37,151 @@ struct Cell
     int led;
 };
 
-struct ZoneCells
+// One zone with a usable matrix map: its cells, the cells whose LED names a table key, and which
+// of those the zone's neighbours show to be named by their legend.
+struct MatrixZone
 {
     int width = 0;
     int height = 0;
     std::vector<Cell> cells;
+    std::vector<MatrixAnchor> anchors;
+    std::vector<bool> legend;
 };
 
-// The matrix cells of every zone that has a usable map, with device LED indices.
-std::vector<ZoneCells> matrixCells(const Controller& controller)
+// The table code each LED's name gives it, or -1: for each key the first of its names that the
+// device uses, with every LED of that name (two-LED space bars, "Key: F1 LED 2").
+std::vector<std::int64_t> tableCodesOfLeds(const Controller& controller)
 {
-    std::vector<ZoneCells> zones;
+    const std::size_t count = controller.ledNames.size();
+    QHash<QString, std::vector<int>> ledsByKeyName;
+    for (std::size_t i = 0; i < count; ++i) {
+        ledsByKeyName[keyOfLedName(controller.ledNames[i])].push_back(int(i));
+    }
+    std::vector<std::int64_t> codes(count, -1);
+    for (const std::int64_t code : namedLedCodes()) {
+        for (const QString& name : ledNamesForCode(code)) {
+            const auto it = ledsByKeyName.constFind(name);
+            if (it == ledsByKeyName.constEnd()) {
+                continue;
+            }
+            for (const int led : *it) {
+                codes[std::size_t(led)] = code;
+            }
+            break;
+        }
+    }
+    return codes;
+}
+
+// The cells of every zone that has a usable map, with device LED indices, and their anchors.
+std::vector<MatrixZone> matrixZones(const Controller& controller,
+                                    const std::vector<std::int64_t>& codes)
+{
+    QHash<std::int64_t, int> ledsOfCode;
+    for (const std::int64_t code : codes) {
+        if (code >= 0) {
+            ++ledsOfCode[code];
+        }
+    }
+    std::vector<MatrixZone> zones;
     const std::size_t leds = controller.ledNames.size();
     std::size_t start = 0;
     for (const Zone& zone : controller.zones) {
-        if (!zone.matrix.empty()) {
-            ZoneCells cells{int(zone.matrixWidth), int(zone.matrixHeight), {}};
-            for (std::size_t i = 0; i < zone.matrix.size(); ++i) {
-                const quint32 value = zone.matrix[i];
-                // Cells past the zone's own LEDs are the driver's mistake, not a place.
-                if (value == noMatrixCell || value >= zone.ledsCount || start + value >= leds) {
-                    continue;
-                }
-                cells.cells.push_back(
-                    Cell{int(i % zone.matrixWidth), int(i / zone.matrixWidth), int(start + value)});
+        MatrixZone matrix{int(zone.matrixWidth), int(zone.matrixHeight), {}, {}, {}};
+        for (std::size_t i = 0; i < zone.matrix.size(); ++i) {
+            const quint32 value = zone.matrix[i];
+            // Cells past the zone's own LEDs are the driver's mistake, not a place.
+            if (value == noMatrixCell || value >= zone.ledsCount || start + value >= leds) {
+                continue;
             }
-            if (!cells.cells.empty()) {
-                zones.push_back(std::move(cells));
+            const Cell cell{int(i % zone.matrixWidth), int(i / zone.matrixWidth),
+                            int(start + value)};
+            matrix.cells.push_back(cell);
+            const std::int64_t code = codes[std::size_t(cell.led)];
+            if (const auto at = code >= 0 ? tablePlaceOfCode(code) : std::nullopt) {
+                matrix.anchors.push_back(MatrixAnchor{cell.column, cell.row, *at,
+                                                      isCharacterKey(code),
+                                                      ledsOfCode.value(code) == 1, cell.led});
             }
+        }
+        if (!matrix.cells.empty()) {
+            zones.push_back(std::move(matrix));
         }
         start += zone.ledsCount;
     }
     return zones;
 }
 
+// A driver that names legends gives itself away by keys that no neighbour agrees with; on such a
+// board every character key a half key off its neighbours is taken by its matrix place. Returns
+// one flag per LED.
+std::vector<bool> markLegendNames(std::vector<MatrixZone>& zones, std::size_t count)
+{
+    bool namesLegends = false;
+    for (MatrixZone& zone : zones) {
+        zone.legend = legendNamedAnchors(zone.anchors, legendApart);
+        namesLegends = namesLegends || std::ranges::find(zone.legend, true) != zone.legend.end();
+    }
+    std::vector<bool> legendLed(count, false);
+    if (!namesLegends) {
+        return legendLed;
+    }
+    for (const MatrixZone& zone : zones) {
+        const std::vector<bool> loose = legendNamedAnchors(zone.anchors, halfKey);
+        for (std::size_t a = 0; a < zone.anchors.size(); ++a) {
+            if (zone.legend[a] || loose[a]) {
+                legendLed[std::size_t(zone.anchors[a].led)] = true;
+            }
+        }
+    }
+    return legendLed;
+}
+
+// Each zone fitted through its trusted anchors; every cell's place, averaged over the cells of an
+// LED that spans several. LEDs in no fitted cell get none.
+std::vector<std::optional<QPointF>> matrixPlaces(const std::vector<MatrixZone>& zones,
+                                                 const std::vector<bool>& legendLed)
+{
+    const bool anyAnchor =
+        std::ranges::any_of(zones, [](const MatrixZone& zone) { return !zone.anchors.empty(); });
+    std::vector<QPointF> sum(legendLed.size());
+    std::vector<int> cellsOfLed(legendLed.size(), 0);
+    for (const MatrixZone& zone : zones) {
+        std::vector<MatrixAnchor> trusted;
+        std::ranges::copy_if(zone.anchors, std::back_inserter(trusted), [&](const auto& anchor) {
+            return anchor.sole && !legendLed[std::size_t(anchor.led)];
+        });
+        // A zone that names no key beside others that do (underglow, light bars) cannot be put
+        // anywhere on the picture; only a device that names none is spread over it.
+        if (trusted.empty() && anyAnchor) {
+            continue;
+        }
+        const MatrixFit fit(trusted, zone.width, zone.height);
+        for (const Cell& cell : zone.cells) {
+            sum[std::size_t(cell.led)] += fit.place(cell.column, cell.row);
+            ++cellsOfLed[std::size_t(cell.led)];
+        }
+    }
+    std::vector<std::optional<QPointF>> places(legendLed.size());
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        if (cellsOfLed[i] > 0) {
+            places[i] = sum[i] / cellsOfLed[i];
+        }
+    }
+    return places;
+}
+
 } // namespace
+
+int LedPlacement::count(LedWay way) const
+{
+    return int(std::ranges::count(leds, way, &PlacedLed::way));
+}
+
+int LedPlacement::legendNames() const
+{
+    return int(std::ranges::count(leds, true, &PlacedLed::legendName));
+}
 
 bool isKeyLedName(const QString& name)
 {
@@ -93,135 +205,42 @@ bool isKeyboardLike(const Controller& controller)
 
 LedPlacement placeLeds(const Controller& controller)
 {
-    const std::size_t count = controller.ledNames.size();
+    const std::vector<std::int64_t> codes = tableCodesOfLeds(controller);
+    std::vector<MatrixZone> zones = matrixZones(controller, codes);
+    const std::vector<bool> legendLed = markLegendNames(zones, codes.size());
+    const std::vector<std::optional<QPointF>> inMatrix = matrixPlaces(zones, legendLed);
+
+    // A key's own name comes first, then its matrix place, then the place of a standard key name.
     LedPlacement placement;
-    placement.ways.assign(count, LedWay::Rule);
-
-    // Which table key each LED's name gives it: for each key the first of its names that the
-    // device uses, with every LED of that name (two-LED space bars, "Key: F1 LED 2").
-    QHash<QString, std::vector<int>> ledsByKeyName;
-    for (std::size_t i = 0; i < count; ++i) {
-        ledsByKeyName[keyOfLedName(controller.ledNames[i])].push_back(int(i));
-    }
-    std::vector<std::int64_t> codeOfLed(count, -1);
-    for (const std::int64_t code : namedLedCodes()) {
-        for (const QString& name : ledNamesForCode(code)) {
-            const auto it = ledsByKeyName.constFind(name);
-            if (it == ledsByKeyName.constEnd()) {
-                continue;
-            }
-            for (const int led : *it) {
-                codeOfLed[std::size_t(led)] = code;
-            }
-            break;
-        }
-    }
-    QHash<std::int64_t, int> namedLeds;
-    for (const std::int64_t code : codeOfLed) {
-        if (code >= 0) {
-            ++namedLeds[code];
-        }
-    }
-
-    // Matrix anchors: cells whose LED has a table key.
-    const std::vector<ZoneCells> zones = matrixCells(controller);
-    std::vector<std::vector<MatrixAnchor>> anchors(zones.size());
-    std::vector<std::vector<int>> anchorLeds(zones.size());
-    bool anyAnchor = false;
-    for (std::size_t z = 0; z < zones.size(); ++z) {
-        for (const Cell& cell : zones[z].cells) {
-            const std::int64_t code = codeOfLed[std::size_t(cell.led)];
-            const auto at = code >= 0 ? tablePlaceOfCode(code) : std::nullopt;
-            if (!at) {
-                continue;
-            }
-            anchors[z].push_back(MatrixAnchor{cell.column, cell.row, *at, isCharacterKey(code),
-                                              namedLeds.value(code) == 1});
-            anchorLeds[z].push_back(cell.led);
-            anyAnchor = true;
-        }
-    }
-
-    // A driver that names legends gives itself away by keys that no neighbour agrees with; on
-    // such a board every character key a half key off its neighbours is taken by its matrix place.
-    std::vector<std::vector<bool>> legend(zones.size());
-    bool namesLegends = false;
-    for (std::size_t z = 0; z < zones.size(); ++z) {
-        legend[z] = legendNamedAnchors(anchors[z], legendApart);
-        namesLegends =
-            namesLegends || std::find(legend[z].begin(), legend[z].end(), true) != legend[z].end();
-    }
-    std::vector<bool> legendLed(count, false);
-    for (std::size_t z = 0; z < zones.size() && namesLegends; ++z) {
-        const std::vector<bool> loose = legendNamedAnchors(anchors[z], halfKey);
-        for (std::size_t a = 0; a < anchors[z].size(); ++a) {
-            if (legend[z][a] || loose[a]) {
-                legendLed[std::size_t(anchorLeds[z][a])] = true;
-            }
-        }
-    }
-
-    // Each zone fitted through its trusted anchors; every cell's place, averaged over the cells
-    // of an LED that spans several.
-    std::vector<QPointF> matrixSum(count);
-    std::vector<int> matrixCellsOfLed(count, 0);
-    for (std::size_t z = 0; z < zones.size(); ++z) {
-        std::vector<MatrixAnchor> trusted;
-        for (std::size_t a = 0; a < anchors[z].size(); ++a) {
-            if (anchors[z][a].sole && !legendLed[std::size_t(anchorLeds[z][a])]) {
-                trusted.push_back(anchors[z][a]);
-            }
-        }
-        // A zone that names no key beside others that do (underglow, light bars) cannot be put
-        // anywhere on the picture; only a device that names none is spread over it.
-        if (trusted.empty() && anyAnchor) {
-            continue;
-        }
-        const MatrixFit fit(trusted, zones[z].width, zones[z].height);
-        for (const Cell& cell : zones[z].cells) {
-            matrixSum[std::size_t(cell.led)] += fit.place(cell.column, cell.row);
-            ++matrixCellsOfLed[std::size_t(cell.led)];
-        }
-    }
-
-    for (std::size_t i = 0; i < count; ++i) {
-        const int led = int(i);
-        if (codeOfLed[i] >= 0 && !legendLed[i]) {
-            placement.ways[i] = LedWay::TableKey;
-            placement.byCode.emplace_back(codeOfLed[i], led);
-        } else if (matrixCellsOfLed[i] > 0) {
-            placement.ways[i] = LedWay::Matrix;
-            placement.byPlace.emplace_back(led, matrixSum[i] / matrixCellsOfLed[i]);
-            placement.legendNames += legendLed[i] ? 1 : 0;
+    placement.leds.resize(codes.size());
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+        PlacedLed& led = placement.leds[i];
+        if (codes[i] >= 0 && !legendLed[i]) {
+            led.way = LedWay::TableKey;
+            led.code = codes[i];
+        } else if (inMatrix[i]) {
+            led = {LedWay::Matrix, -1, *inMatrix[i], legendLed[i]};
         } else if (const auto at = standardKeyPlace(keyOfLedName(controller.ledNames[i]))) {
-            placement.ways[i] = LedWay::StandardName;
-            placement.byPlace.emplace_back(led, *at);
-        } else {
-            placement.byRule.push_back(led);
+            led = {LedWay::StandardName, -1, *at, false};
         }
     }
-    std::stable_sort(placement.byCode.begin(), placement.byCode.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
     return placement;
 }
 
 QString placementSummary(const QString& deviceName, const LedPlacement& placement)
 {
-    const auto keys = [&](LedWay way) {
-        return std::count(placement.ways.begin(), placement.ways.end(), way);
-    };
     QString line = QStringLiteral("Keyboard \"%1\" taken over: %2 LEDs, %3 placed by key name, %4 "
                                   "by matrix, %5 by standard key place, %6 follow the mean colour.")
                        .arg(deviceName)
-                       .arg(placement.ways.size())
-                       .arg(keys(LedWay::TableKey))
-                       .arg(keys(LedWay::Matrix))
-                       .arg(keys(LedWay::StandardName))
-                       .arg(keys(LedWay::Rule));
-    if (placement.legendNames > 0) {
+                       .arg(placement.leds.size())
+                       .arg(placement.count(LedWay::TableKey))
+                       .arg(placement.count(LedWay::Matrix))
+                       .arg(placement.count(LedWay::StandardName))
+                       .arg(placement.count(LedWay::Rule));
+    if (placement.legendNames() > 0) {
         line += QStringLiteral(" Its driver names keys by their legends: %1 of them are placed by "
                                "matrix instead.")
-                    .arg(placement.legendNames);
+                    .arg(placement.legendNames());
     }
     return line;
 }

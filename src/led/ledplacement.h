@@ -6,7 +6,6 @@
 #include <QString>
 
 #include <cstdint>
-#include <utility>
 #include <vector>
 
 namespace kelvara {
@@ -20,20 +19,24 @@ enum class LedWay : unsigned char
     Rule          // the mean colour of this pass's table keys
 };
 
-// Where every LED of one keyboard, keypad or laptop takes its colour from. Worked out once when
-// the controller list arrives; the LED layer uses it on every frame.
+// Where one LED takes its colour from.
+struct PlacedLed
+{
+    LedWay way = LedWay::Rule;
+    std::int64_t code = -1;  // TableKey: the code of its key layout table row
+    QPointF at;              // Matrix and StandardName: its place on the picture, in layout units
+    bool legendName = false; // its name is a regional legend, so the matrix placed it instead
+};
+
+// Where every LED of one keyboard, keypad or laptop takes its colour from, one record per LED in
+// the device's order. Worked out once when the controller's data arrives; the frames use it on
+// every pass.
 struct LedPlacement
 {
-    // LED index by the code of its key layout table row (HID usage or key-name code), in order of
-    // code; several LEDs may share a code.
-    std::vector<std::pair<std::int64_t, int>> byCode;
-    // LED index and its place on the keyboard picture, in layout units.
-    std::vector<std::pair<int, QPointF>> byPlace;
-    std::vector<int> byRule;
-    // One per LED.
-    std::vector<LedWay> ways;
-    // Keys whose LED name is a regional legend, placed by the matrix instead.
-    int legendNames = 0;
+    std::vector<PlacedLed> leds;
+
+    int count(LedWay way) const;
+    int legendNames() const;
 };
 
 // Whether a controller is one whose keys Kelvara lights: a keyboard, or a keypad or laptop whose

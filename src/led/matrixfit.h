@@ -15,6 +15,7 @@ struct MatrixAnchor
     QPointF at;
     bool characterKey; // prints a letter, digit or punctuation mark
     bool sole;         // the only LED of its device with that name
+    int led = -1;      // its index among the device's LEDs
 };
 
 // Anchors of one matrix that no neighbour in their matrix row agrees with: each neighbour within

@@ -360,7 +360,7 @@ void OpenRgbBackend::addController(quint32 id, const Controller& controller)
                      .arg(controller.name));
         return;
     }
-    m_frames.add(id, controller);
+    m_frames.add(id, controller, placeLeds(controller));
     m_savedModes.remember(id, controller);
 }
 

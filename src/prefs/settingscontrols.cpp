@@ -3,6 +3,7 @@
 
 #include "app/appdelegate.h"
 #include "prefs/colorwell.h"
+#include "prefs/controltags.h"
 #include "prefs/preferencestore.h"
 #include "prefs/stepper.h"
 
@@ -12,12 +13,7 @@ namespace kelvara {
 
 namespace {
 
-int tagOf(const QObject* object)
-{
-    return object->property("tag").toInt();
-}
-
-// Fallbacks of ring fields 1-7 whose text is not an integer.
+// What a ring's text field counts as when its text is not an integer, by field.
 constexpr std::array<std::int64_t, 8> fieldFallbacks{0, 15, 0, 10, 100, 10, 100, 0};
 
 template <typename Control> Control* controlOf(QObject* child, int tag)
@@ -54,7 +50,7 @@ Stepper* AppDelegate::stepperWithTag(const QObjectList& views, int tag)
 {
     Stepper* found = nullptr;
     for (QObject* view : views) {
-        if (tagOf(view) == tag) {
+        if (controltag::of(view) == tag) {
             if (auto* stepper = qobject_cast<Stepper*>(view)) {
                 found = stepper;
             }
@@ -71,8 +67,8 @@ void AppDelegate::setRingControls(int ring, const std::vector<std::int64_t>& val
         }
         frameRateText->setText(QString::number(values[0]));
         if (QWidget* box = frameRateText->parentWidget()) {
-            if (Stepper* stepper =
-                    stepperWithTag(box->children(), framerateTag + stepperTagOffset)) {
+            if (Stepper* stepper = stepperWithTag(box->children(), controltag::framerate +
+                                                                       controltag::stepperOffset)) {
                 stepper->setValue(values[0]);
             }
         }
@@ -84,21 +80,22 @@ void AppDelegate::setRingControls(int ring, const std::vector<std::int64_t>& val
     }
     const QObjectList children = view->children();
     for (QObject* child : children) {
-        const int tag = tagOf(child);
-        if (tag == activeTag) {
+        const int tag = controltag::of(child);
+        if (tag == controltag::active) {
             if (auto* box = controlOf<QCheckBox>(child, tag)) {
-                box->setChecked(values[0] == 1);
+                box->setChecked(values[controltag::activeField] == 1);
             }
-        } else if (tag == colorTag) {
+        } else if (tag == controltag::colour) {
             if (auto* well = controlOf<ColorWell>(child, tag)) {
-                well->setPercentages({values[8], values[9], values[10]});
+                const auto rgb = values.begin() + controltag::redField;
+                well->setPercentages({rgb[0], rgb[1], rgb[2]});
             }
-        } else if (tag >= lifeTag && tag <= vizEndTag) {
-            const std::int64_t value = values[std::size_t(tag - 9)];
+        } else if (tag >= controltag::life && tag <= controltag::vizEnd) {
+            const std::int64_t value = values[std::size_t(controltag::textFieldOf(tag))];
             if (auto* field = controlOf<QLineEdit>(child, tag)) {
                 field->setText(QString::number(value));
             }
-            if (Stepper* stepper = stepperWithTag(children, tag + stepperTagOffset)) {
+            if (Stepper* stepper = stepperWithTag(children, tag + controltag::stepperOffset)) {
                 stepper->setValue(value);
             }
         }
@@ -114,25 +111,26 @@ std::int64_t AppDelegate::ringControlValue(int ring, int field) const
     }
     const QObjectList children = view->children();
     for (QObject* child : children) {
-        const int tag = tagOf(child);
-        if (field == 0 && tag == activeTag) {
+        const int tag = controltag::of(child);
+        if (field == controltag::activeField && tag == controltag::active) {
             if (auto* box = controlOf<QCheckBox>(child, tag)) {
                 result = box->isChecked() ? 1 : 0;
             }
-        } else if (field >= 1 && field <= 7 && tag == field + 9) {
+        } else if (field >= controltag::firstTextField && field <= controltag::lastTextField &&
+                   tag == controltag::ofTextField(field)) {
             if (auto* text = controlOf<QLineEdit>(child, tag)) {
                 result = parseInteger(text->text()).value_or(fieldFallbacks.at(std::size_t(field)));
             }
-        } else if (tag == colorTag && field >= 8 && field <= 10) {
+        } else if (tag == controltag::colour && field >= controltag::redField &&
+                   field <= controltag::blueField) {
             if (auto* well = controlOf<ColorWell>(child, tag)) {
                 if (const auto stored = well->percentages()) {
-                    result = (*stored)[std::size_t(field - 8)];
+                    result = (*stored)[std::size_t(field - controltag::redField)];
                     continue;
                 }
                 const QColor colour = well->color().toRgb();
-                const double component = field == 8   ? colour.redF()
-                                         : field == 9 ? colour.greenF()
-                                                      : colour.blueF();
+                const double channels[] = {colour.redF(), colour.greenF(), colour.blueF()};
+                const double component = channels[field - controltag::redField];
                 result = static_cast<std::int64_t>(component * 100.0);
             }
         }
@@ -145,7 +143,7 @@ void AppDelegate::syncStepper(QLineEdit* field)
     if (!field || !field->parentWidget()) {
         return;
     }
-    const int tag = tagOf(field) + stepperTagOffset;
+    const int tag = controltag::of(field) + controltag::stepperOffset;
     if (Stepper* stepper = stepperWithTag(field->parentWidget()->children(), tag)) {
         stepper->setValue(leadingIntValue(field->text()));
     }

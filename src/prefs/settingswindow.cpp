@@ -3,6 +3,7 @@
 #include "ui_settingswindow.h"
 
 #include "canvas/backgroundpictures.h"
+#include "prefs/controltags.h"
 #include "prefs/stepper.h"
 
 #include <QKeyEvent>
@@ -11,12 +12,8 @@ namespace kelvara {
 
 namespace {
 
-int tagOf(const QObject* object)
-{
-    return object->property("tag").toInt();
-}
-
-// Each stepper copies its value into the text field of its own tag less ten, beside it.
+// Each stepper copies its value into the text field beside it, whose tag is its own less the
+// offset.
 void pairSteppers(QWidget* container)
 {
     const QObjectList children = container->children();
@@ -27,7 +24,8 @@ void pairSteppers(QWidget* container)
         }
         for (QObject* other : children) {
             auto* field = qobject_cast<QLineEdit*>(other);
-            if (field && tagOf(field) + 10 == tagOf(stepper)) {
+            if (field &&
+                controltag::of(field) + controltag::stepperOffset == controltag::of(stepper)) {
                 stepper->setField(field);
             }
         }

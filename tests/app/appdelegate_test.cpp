@@ -3,7 +3,6 @@
 #include "canvas/artcanvasview.h"
 #include "canvas/backgroundpictures.h"
 #include "led/openrgbbackend.h"
-#include "led/recordingledbackend.h"
 #include "platform/event.h"
 #include "platform/systemlog.h"
 #include "platform/urlopener.h"
@@ -11,6 +10,7 @@
 #include "support/applicationfixture.h"
 #include "support/eventloop.h"
 #include "support/fakeopenrgbserver.h"
+#include "support/recordingledbackend.h"
 
 #include <QFileInfo>
 #include <QTcpServer>

@@ -1,7 +1,7 @@
 #include "engine/lightingservice.h"
-#include "led/recordingledbackend.h"
 #include "platform/systemlog.h"
 #include "prefs/preferencestore.h"
+#include "support/recordingledbackend.h"
 
 #include <QAbstractButton>
 #include <QMessageBox>

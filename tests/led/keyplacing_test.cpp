@@ -122,8 +122,9 @@ TEST_F(KeyPlacingThroughThePeer, AWaveFromZReachesTheIsoBackslashBeforeX)
 {
     serve(
         testing::referenceKeyboard(QStringLiteral("corsair-v2-protocol-k70-core-rgb-iso")).device);
-    ASSERT_EQ(backend->keyboards().at(0).placement.ways.at(led(QStringLiteral("Key: \\ (ISO)"))),
-              LedWay::Matrix);
+    ASSERT_EQ(
+        backend->keyboards().at(0).placement.leds.at(led(QStringLiteral("Key: \\ (ISO)"))).way,
+        LedWay::Matrix);
     // \ lies left of Z, X right of it and a little nearer: the wave must light \ without the
     // key on the far side of X having lit first.
     EXPECT_TRUE(

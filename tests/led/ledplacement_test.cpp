@@ -44,26 +44,6 @@ Controller controllerOf(std::vector<QString> leds, std::vector<Zone> zones = {},
     return c;
 }
 
-std::optional<QPointF> placeOf(const LedPlacement& placement, int led)
-{
-    for (const auto& [index, at] : placement.byPlace) {
-        if (index == led) {
-            return at;
-        }
-    }
-    return std::nullopt;
-}
-
-std::optional<std::int64_t> codeOf(const LedPlacement& placement, int led)
-{
-    for (const auto& [code, index] : placement.byCode) {
-        if (index == led) {
-            return code;
-        }
-    }
-    return std::nullopt;
-}
-
 struct PlacingCase
 {
     const char* name;
@@ -81,26 +61,12 @@ TEST_P(PlacingOneLed, GoesWhereItsNameOrMatrixSays)
 {
     const PlacingCase& c = GetParam();
     const LedPlacement placement = placeLeds(c.controller);
-    ASSERT_EQ(placement.ways.size(), c.controller.ledNames.size());
-    EXPECT_EQ(placement.ways[std::size_t(c.led)], c.way);
-    EXPECT_EQ(codeOf(placement, c.led), c.code);
+    ASSERT_EQ(placement.leds.size(), c.controller.ledNames.size());
+    const PlacedLed& led = placement.leds[std::size_t(c.led)];
+    EXPECT_EQ(led.way, c.way);
+    EXPECT_EQ(led.way == LedWay::TableKey ? std::optional(led.code) : std::nullopt, c.code);
     if (c.near) {
-        const auto at = placeOf(placement, c.led);
-        ASSERT_TRUE(at.has_value());
-        EXPECT_LT(QLineF(*at, *c.near).length(), 10.0) << at->x() << ", " << at->y();
-    }
-    // Every LED is in exactly one of the three lists.
-    std::multiset<int> seen;
-    for (const auto& entry : placement.byCode) {
-        seen.insert(entry.second);
-    }
-    for (const auto& entry : placement.byPlace) {
-        seen.insert(entry.first);
-    }
-    seen.insert(placement.byRule.begin(), placement.byRule.end());
-    EXPECT_EQ(seen.size(), c.controller.ledNames.size());
-    for (int led = 0; led < int(c.controller.ledNames.size()); ++led) {
-        EXPECT_EQ(seen.count(led), 1u) << led;
+        EXPECT_LT(QLineF(led.at, *c.near).length(), 10.0) << led.at.x() << ", " << led.at.y();
     }
 }
 
@@ -238,10 +204,10 @@ TEST(LedPlacement, EveryReferenceKeyboardHasItsKeyLedsPlaced)
         const LedPlacement placement = placeLeds(*c);
         long keys = 0;
         long placed = 0;
-        for (std::size_t i = 0; i < placement.ways.size(); ++i) {
+        for (std::size_t i = 0; i < placement.leds.size(); ++i) {
             if (isKeyLedName(c->ledNames[i])) {
                 ++keys;
-                placed += placement.ways[i] != LedWay::Rule ? 1 : 0;
+                placed += placement.leds[i].way != LedWay::Rule ? 1 : 0;
             }
         }
         const std::string layout = ref.layout.startsWith(QStringLiteral("ISO")) ? "ISO" : "other";

@@ -1,5 +1,6 @@
 #include "canvas/backgroundpictures.h"
 #include "prefs/colorwell.h"
+#include "prefs/controltags.h"
 #include "prefs/preferencestore.h"
 #include "prefs/stepper.h"
 #include "support/enginefixture.h"
@@ -71,7 +72,7 @@ TEST_F(SettingsTest, FirstLaunchWritesTheDefaultsAFileAUserCanRead)
     EXPECT_FALSE(delegate.modifierKeySwap->isChecked());
     EXPECT_EQ(ringSettings().active, (std::array<bool, 5>{true, true, false, false, true}));
     EXPECT_EQ(ringSettings().color[1], QColor::fromRgbF(1, 0, 0));
-    EXPECT_EQ(control(2, AppDelegate::radiusEndTag)->text(), text("115"));
+    EXPECT_EQ(control(2, controltag::radiusEnd)->text(), text("115"));
 
     QFile file(openPreferenceStore()->fileName());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -104,7 +105,7 @@ TEST_F(SettingsTest, ASecondLaunchRewritesNothingAndUsesStoredValuesAsTheyAre)
     EXPECT_EQ(file.readAll(), before);
     EXPECT_DOUBLE_EQ(ringSettings().life[0], 123456);
     EXPECT_FALSE(ringSettings().active[0]);
-    EXPECT_FALSE(control<QCheckBox>(1, AppDelegate::activeTag)->isChecked());
+    EXPECT_FALSE(control<QCheckBox>(1, controltag::active)->isChecked());
     EXPECT_NEAR(ringSettings().color[1].greenF(), 0.5, 1e-4);
     EXPECT_FLOAT_EQ(ringSettings().color[1].redF(), 1.0f);
     EXPECT_FLOAT_EQ(ringSettings().color[1].blueF(), 0.0f);
@@ -144,17 +145,17 @@ TEST_F(SettingsTest, SaveStoresTheControlsReloadsHidesAndLightsTheKeysOnce)
 {
     delegate.resyncPrefsBtn(nullptr);
     ASSERT_TRUE(delegate.settingsWindow->isVisible());
-    type(control(2, AppDelegate::lifeTag), text("abc"));  // saved as its fallback, 15
-    type(control(2, AppDelegate::delayTag), text("-3"));  // saved as typed
-    type(control(3, AppDelegate::thickTag), text(" 40")); // a blank: fallback 10
-    control<QCheckBox>(3, AppDelegate::activeTag)->setChecked(true);
-    control<ColorWell>(4, AppDelegate::colorTag)->setColor(QColor::fromRgbF(0.5f, 0.25f, 0.996f));
+    type(control(2, controltag::life), text("abc"));  // saved as its fallback, 15
+    type(control(2, controltag::delay), text("-3"));  // saved as typed
+    type(control(3, controltag::thick), text(" 40")); // a blank: fallback 10
+    control<QCheckBox>(3, controltag::active)->setChecked(true);
+    control<ColorWell>(4, controltag::colour)->setColor(QColor::fromRgbF(0.5f, 0.25f, 0.996f));
     const std::size_t passes = leds->passes().size();
     click("saveButton");
     EXPECT_FALSE(delegate.settingsWindow->isVisible());
     EXPECT_EQ(leds->passes().size(), passes + 1);
     EXPECT_EQ(stored("ring2life").toInt(), 15);
-    EXPECT_EQ(control(2, AppDelegate::lifeTag)->text(), text("15"));
+    EXPECT_EQ(control(2, controltag::life)->text(), text("15"));
     EXPECT_EQ(stored("ring2delay").toInt(), -3);
     EXPECT_EQ(stored("ring3thickness").toInt(), 10);
     EXPECT_EQ(stored("ring3active").toInt(), 1);
@@ -187,7 +188,7 @@ TEST_P(CancelOrEscape, ChangesNothingAndTheNextOpeningShowsTheStore)
 {
     delegate.resyncPrefsBtn(nullptr);
     const QTimer* timer = engine.animationTimer.get();
-    type(control(1, AppDelegate::lifeTag), text("99"));
+    type(control(1, controltag::life), text("99"));
     type(delegate.frameRateText, text("10"));
     if (GetParam()) {
         QTest::keyClick(delegate.frameRateText, Qt::Key_Escape); // where the typing was
@@ -205,8 +206,8 @@ TEST_P(CancelOrEscape, ChangesNothingAndTheNextOpeningShowsTheStore)
     canvas.show();
     QTest::keyClick(&canvas, Qt::Key_Comma, Qt::ControlModifier); // opens as the menu item does
     EXPECT_TRUE(delegate.settingsWindow->isVisible());
-    EXPECT_EQ(control(1, AppDelegate::lifeTag)->text(), text("15"));
-    EXPECT_EQ(control(5, AppDelegate::lifeTag)->text(), text("77"));
+    EXPECT_EQ(control(1, controltag::life)->text(), text("15"));
+    EXPECT_EQ(control(5, controltag::life)->text(), text("77"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, CancelOrEscape, ::testing::Values(false, true),
@@ -227,12 +228,12 @@ TEST_F(SettingsTest, ABackgroundChosenShowsAtOnceAndIsStoredBySave)
 TEST_F(SettingsTest, SteppersFollowTheirFieldsAndClampWhatTheyCannotHold)
 {
     engine.loadPrefs(&delegate);
-    type(control(2, AppDelegate::lifeTag), text("40"));
-    auto* stepper = control<Stepper>(2, AppDelegate::lifeTag + 10);
+    type(control(2, controltag::life), text("40"));
+    auto* stepper = control<Stepper>(2, controltag::life + controltag::stepperOffset);
     EXPECT_EQ(stepper->value(), 40);
     EXPECT_EQ(stored("ring2life").toInt(), 15);
     stepper->stepUp();
-    EXPECT_EQ(control(2, AppDelegate::lifeTag)->text(), text("41"));
+    EXPECT_EQ(control(2, controltag::life)->text(), text("41"));
 
     delegate.setRingControls(0, {45});
     EXPECT_EQ(delegate.frameRateText->text(), text("45"));
@@ -240,8 +241,8 @@ TEST_F(SettingsTest, SteppersFollowTheirFieldsAndClampWhatTheyCannotHold)
 
     store("ring1sizeEnd", qlonglong(1) << 40);
     engine.loadPrefs(&delegate);
-    EXPECT_EQ(control(1, AppDelegate::radiusEndTag)->text(), text("1099511627776"));
-    auto* big = control<Stepper>(1, AppDelegate::radiusEndTag + 10);
+    EXPECT_EQ(control(1, controltag::radiusEnd)->text(), text("1099511627776"));
+    auto* big = control<Stepper>(1, controltag::radiusEnd + controltag::stepperOffset);
     EXPECT_EQ(big->value(), big->maximum());
     click("saveButton");
     EXPECT_EQ(stored("ring1sizeEnd").toLongLong(), qlonglong(1) << 40);
@@ -316,7 +317,7 @@ TEST_P(DamagedSettingsFile, LoadsTheFirstRunSettingsAndLosesNoBytes)
     EXPECT_EQ(engine.animationTimer->interval(), 33);
     EXPECT_EQ(delegate.frameRateText->text(), text("30"));
     EXPECT_EQ(ringSettings().active, (std::array<bool, 5>{true, true, false, false, true}));
-    EXPECT_EQ(control(1, AppDelegate::radiusEndTag)->text(), text("100"));
+    EXPECT_EQ(control(1, controltag::radiusEnd)->text(), text("100"));
 
     type(delegate.frameRateText, text("45"));
     engine.savePrefs(&delegate);

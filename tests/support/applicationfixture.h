@@ -1,11 +1,11 @@
 #pragma once
 
 #include "app/appdelegate.h"
-#include "led/recordingledbackend.h"
 #include "platform/systemlog.h"
 #include "platform/urlopener.h"
 #include "prefs/preferencestore.h"
 #include "support/fakekeepawake.h"
+#include "support/recordingledbackend.h"
 #include "support/tablesguard.h"
 
 #include <QApplication>

@@ -2,8 +2,8 @@
 
 #include "app/appdelegate.h"
 #include "canvas/artcanvasview.h"
-#include "led/recordingledbackend.h"
 #include "support/fakekeepawake.h"
+#include "support/recordingledbackend.h"
 #include "support/tablesguard.h"
 
 #include <gtest/gtest.h>

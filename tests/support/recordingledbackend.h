@@ -10,7 +10,7 @@
 
 namespace kelvara {
 
-// An in-memory backend for tests and demonstrations: it keeps every call it receives, grouped in
+// An in-memory backend for tests: it keeps every call it receives, grouped in
 // sampling passes. Whether init succeeds and which version it reports are set by the owner.
 class RecordingLedBackend : public LedBackend
 {

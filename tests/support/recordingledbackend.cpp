@@ -1,4 +1,4 @@
-#include "led/recordingledbackend.h"
+#include "support/recordingledbackend.h"
 
 #include <algorithm>
 #include <utility>
