@@ -52,54 +52,42 @@ TEST_F(ApplicationTest, WithoutServiceAndAccessTheUserIsToldAndTheAnimationRuns)
     EXPECT_EQ(delegate->artCanvas->size(), QSize(274, 100));
 }
 
+// A service that comes late and goes, over a real socket, and another program on the keyboard:
+// the status line, Help and both tooltips follow.
 TEST_F(ApplicationTest, TheStatusLineHelpAndTrayFollowTheServiceAsItChanges)
 {
-    using Status = LightingServiceState::Status;
     withTray = true;
-    const QColor initial = delegate->statusTextField->palette().color(QPalette::WindowText);
-    launch(true);
-    EXPECT_EQ(delegate->statusTextField->text(), QStringLiteral("Connected to LGS."));
-    EXPECT_EQ(leds->initCalls, 1);
-    EXPECT_EQ(delegate->statusTextField->toolTip(),
-              QStringLiteral("OpenRGB SDK server at 127.0.0.1, port %1").arg(port));
-    LightingServiceStatus& status = leds->serviceStatus();
-    status.set({Status::NotRunning, QStringLiteral("connection closed"), {}});
-    EXPECT_EQ(delegate->statusTextField->text(),
-              QStringLiteral("LGS is not running. It is required."));
-    EXPECT_FALSE(delegate->helpMeBtn->isHidden());
-    EXPECT_EQ(delegate->trayIcon()->icon().toolTip(),
-              QStringLiteral("LGS is not running. It is required.\nConnection closed."));
-
-    status.set(
-        {Status::Connected, QStringLiteral("1 keyboard taken over"), {QStringLiteral("Board")}});
-    EXPECT_EQ(delegate->statusTextField->text(), QStringLiteral("Connected to LGS."));
-    EXPECT_TRUE(delegate->helpMeBtn->isHidden());
-    EXPECT_EQ(delegate->statusTextField->palette().color(QPalette::WindowText), initial);
-    for (const QString& tip :
-         {delegate->statusTextField->toolTip(), delegate->trayIcon()->icon().toolTip()}) {
-        EXPECT_TRUE(tip.contains(QStringLiteral("setting the colours of \"Board\" too")))
-            << tip.toStdString();
-    }
-}
-
-TEST_F(ApplicationTest, AServiceThatComesLateOrGoesIsShownWithinSeconds)
-{
-    FakeOpenRgbServer::Device board;
-    board.leds = FakeOpenRgbServer::fullKeyboardLeds();
-    FakeOpenRgbServer server(6, {board}, port);
+    FakeOpenRgbServer server(6, {FakeOpenRgbServer::keyboard()}, port);
     server.stop();
     installLedBackend(std::make_unique<OpenRgbBackend>(QStringLiteral("127.0.0.1"), port));
+    const QColor initial = delegate->statusTextField->palette().color(QPalette::WindowText);
     launch(false);
     const auto shows = [this](const char* text, bool help) {
         return delegate->statusTextField->text() == QLatin1String(text) &&
                delegate->helpMeBtn->isHidden() == !help;
     };
-    EXPECT_TRUE(shows("LGS is not running. It is required.", true));
+    const char* notRunning = "LGS is not running. It is required.";
+    EXPECT_TRUE(shows(notRunning, true));
+    EXPECT_NE(delegate->statusTextField->palette().color(QPalette::WindowText), initial);
     server.restart();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return shows("Connected to LGS.", false); }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shows("Connected to LGS.", false); }, 3000));
+    EXPECT_EQ(delegate->statusTextField->palette().color(QPalette::WindowText), initial);
+    EXPECT_TRUE(delegate->statusTextField->toolTip().startsWith(
+        QStringLiteral("OpenRGB SDK server at 127.0.0.1, port %1").arg(port)));
+
+    LightingServiceStatus& status = ledBackend().serviceStatus();
+    LightingServiceState writers = status.state();
+    writers.otherWriters = {QStringLiteral("Board")};
+    status.set(writers);
+    for (const QString& tip :
+         {delegate->statusTextField->toolTip(), delegate->trayIcon()->icon().toolTip()}) {
+        EXPECT_TRUE(tip.contains(QStringLiteral("setting the colours of \"Board\" too")))
+            << tip.toStdString();
+    }
     server.stop();
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return shows("LGS is not running. It is required.", true); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shows(notRunning, true); }, 10000));
+    EXPECT_TRUE(delegate->trayIcon()->icon().toolTip().startsWith(
+        QStringLiteral("LGS is not running. It is required.\n")));
 }
 
 TEST_F(ApplicationTest, ThePermissionSheetsButtons)
@@ -163,10 +151,11 @@ TEST_F(ApplicationTest, AKeyOrAClickLightsItsLedAndLetsItReturnToThePicture)
     EXPECT_EQ(lastSent(44), space);
 }
 
-TEST_F(ApplicationTest, ClosingTheMainWindowRunsTheTerminationSteps)
+TEST_F(ApplicationTest, ClosingTheMainWindowRunsTheTerminationStepsAndTheWindowComesBackThere)
 {
     launch(false);
     delegate->permissionSheet->done(0);
+    delegate->window->move(123, 77);
     delegate->theApp->startWave(50, 50);
     delegate->theApp->animationStep(nullptr); // draws: the activity is held
     ASSERT_TRUE(delegate->theApp->noSleep);
@@ -178,18 +167,8 @@ TEST_F(ApplicationTest, ClosingTheMainWindowRunsTheTerminationSteps)
     EXPECT_FALSE(delegate->theApp->noSleep);
     EXPECT_FALSE(delegate->theApp->animationTimer->isActive());
     EXPECT_EQ(delegate->eventMonitors.monitorCount(), 0u);
-    EXPECT_FALSE(
-        openPreferenceStore()->value(QStringLiteral("windowPosition")).toByteArray().isEmpty());
     EXPECT_TRUE(AppDelegate::applicationShouldTerminateAfterLastWindowClosed());
-}
-
-TEST_F(ApplicationTest, TheWindowComesBackWhereItWasLeft)
-{
-    launch(false);
-    delegate->window->move(123, 77);
-    delegate->applicationWillTerminate();
-    const QByteArray saved =
-        openPreferenceStore()->value(QStringLiteral("windowPosition")).toByteArray();
+    const QByteArray saved = delegate->window->saveGeometry();
     delegate.reset();
     delegate = std::make_unique<AppDelegate>(
         std::make_unique<KelvaraActions>(std::make_unique<testing::FakeKeepAwake>(&activity)));
@@ -211,33 +190,53 @@ std::int64_t newestRing(const AnimatedCircleGroup& group)
     return newest;
 }
 
-// While rings move, the key devices are read at each frame; at rest they wake the event loop.
-TEST_F(ApplicationTest, WhileRingsMoveKeysAreReadAtTheFrameAndAtRestAtOnce)
+// The launched program with a keyboard that is a pipe, and a count of the presses it saw.
+class KeysThroughAPipe : public ApplicationTest
 {
-    launch(false);
-    delegate->permissionSheet->done(0);
-    delegate->eventMonitors.setActiveCheck([] { return false; });
-    KelvaraActions& engine = *delegate->theApp;
-    int fds[2];
-    ASSERT_EQ(pipe2(fds, O_NONBLOCK | O_CLOEXEC), 0);
-    delegate->globalKeyInput.evdev().addDescriptor(fds[0], QStringLiteral("test keyboard"));
-    int seen = 0;
-    delegate->eventMonitors.addGlobalMonitor(keyDownMask, [&](const Event&) { ++seen; });
-    const auto press = [&](std::uint16_t code) {
-        const input_event records[] = {{{}, EV_KEY, code, 1},
-                                       {{}, EV_SYN, SYN_REPORT, 0},
-                                       {{}, EV_KEY, code, 0},
-                                       {{}, EV_SYN, SYN_REPORT, 0}};
-        ASSERT_EQ(::write(fds[1], records, sizeof records), ssize_t(sizeof records));
-    };
+protected:
+    KeysThroughAPipe()
+    {
+        launch(false);
+        delegate->permissionSheet->done(0);
+        delegate->eventMonitors.setActiveCheck([] { return false; });
+        int fds[2];
+        EXPECT_EQ(pipe2(fds, O_NONBLOCK | O_CLOEXEC), 0);
+        delegate->globalKeyInput.evdev().addDescriptor(fds[0], QStringLiteral("pipe keyboard"));
+        writer = fds[1];
+        delegate->eventMonitors.addGlobalMonitor(keyDownMask, [this](const Event&) { ++seen; });
+    }
 
+    ~KeysThroughAPipe() override { ::close(writer); }
+
+    // Each key pressed and released, in reports of their own.
+    void press(std::initializer_list<int> codes)
+    {
+        std::vector<input_event> records;
+        for (const int code : codes) {
+            for (const int value : {1, 0}) {
+                records.push_back(input_event{{}, EV_KEY, std::uint16_t(code), value});
+                records.push_back(input_event{{}, EV_SYN, SYN_REPORT, 0});
+            }
+        }
+        const auto bytes = ssize_t(records.size() * sizeof(input_event));
+        ASSERT_EQ(::write(writer, records.data(), std::size_t(bytes)), bytes);
+    }
+
+    KelvaraActions& engine = *delegate->theApp;
+    int writer = -1;
+    int seen = 0;
+};
+
+// While rings move, the key devices are read at each frame; at rest they wake the event loop.
+TEST_F(KeysThroughAPipe, WhileRingsMoveKeysAreReadAtTheFrameAndAtRestAtOnce)
+{
     ASSERT_TRUE(QTest::qWaitFor([&] { return !engine.framesRunning(); }, 5000));
-    press(KEY_A);
+    press({KEY_A});
     ASSERT_TRUE(QTest::qWaitFor([&] { return seen == 1; }, 2000));
     EXPECT_TRUE(engine.framesRunning());
 
     engine.animationTimer->stop(); // no tick comes unless asked for
-    press(KEY_S);
+    press({KEY_S});
     QTest::qWait(100);
     EXPECT_EQ(seen, 1);
     engine.animationStep(nullptr);
@@ -245,65 +244,34 @@ TEST_F(ApplicationTest, WhileRingsMoveKeysAreReadAtTheFrameAndAtRestAtOnce)
 
     engine.rearmTimer();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !engine.framesRunning(); }, 60000));
-    press(KEY_D);
+    press({KEY_D});
     EXPECT_TRUE(QTest::qWaitFor([&] { return seen == 3; }, 2000));
-    ::close(fds[1]);
 }
 
-TEST_F(ApplicationTest, AFloodOfKeyPressesIsAllSeenWhileFramesGoOnAndEndsAtRest)
+// A thousand presses in one second, as ten bursts of a hundred letters: every one is seen and
+// starts its wave, frames go on between the bursts, and it all ends at rest.
+TEST_F(KeysThroughAPipe, AFloodOfKeyPressesIsAllSeenWhileFramesGoOnAndEndsAtRest)
 {
-    launch(false);
-    delegate->permissionSheet->done(0);
-    delegate->eventMonitors.setActiveCheck([] { return false; });
-    KelvaraActions& engine = *delegate->theApp;
     engine.updateKeyLights();
     const auto resting = lastSent(4); // A
-
-    int fds[2];
-    ASSERT_EQ(pipe2(fds, O_NONBLOCK | O_CLOEXEC), 0);
-    delegate->globalKeyInput.evdev().addDescriptor(fds[0], QStringLiteral("flood keyboard"));
-    int seen = 0;
-    delegate->eventMonitors.addGlobalMonitor(keyDownMask, [&](const Event&) { ++seen; });
-
-    // Marks where the count of rings starts: one wave of the three first-run rings.
-    engine.startWave(10, 10);
+    engine.startWave(10, 10); // marks where the count of rings starts: three first-run rings
     const std::int64_t before = newestRing(engine.theCircles);
-
-    // A thousand presses in one second, as ten bursts of a hundred: every letter key in turn,
-    // each pressed and released in reports of its own.
-    constexpr int presses = 1000;
-    const int letters[] = {KEY_Q, KEY_W, KEY_E, KEY_R, KEY_T, KEY_Y, KEY_U, KEY_I, KEY_O,
-                           KEY_P, KEY_A, KEY_S, KEY_D, KEY_F, KEY_G, KEY_H, KEY_J, KEY_K,
-                           KEY_L, KEY_Z, KEY_X, KEY_C, KEY_V, KEY_B, KEY_N, KEY_M};
     const std::size_t passesBefore = leds->passes().size();
     for (int burst = 0; burst < 10; ++burst) {
-        std::vector<input_event> records;
-        for (int i = 0; i < presses / 10; ++i) {
-            const auto code =
-                std::uint16_t(letters[std::size_t(burst * 100 + i) % std::size(letters)]);
-            for (const int value : {1, 0}) {
-                records.push_back(input_event{{}, EV_KEY, code, value});
-                records.push_back(input_event{{}, EV_SYN, SYN_REPORT, 0});
-            }
+        for (int i = 0; i < 10; ++i) {
+            press({KEY_Q, KEY_W, KEY_E, KEY_R, KEY_T, KEY_Y, KEY_U, KEY_I, KEY_O, KEY_P});
         }
-        const auto bytes = ssize_t(records.size() * sizeof(input_event));
-        ASSERT_EQ(::write(fds[1], records.data(), std::size_t(bytes)), bytes);
         QTest::qWait(100);
     }
-    ASSERT_TRUE(QTest::qWaitFor([&] { return seen == presses; }, 20000)) << seen;
-    // Frames went on between the bursts.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return seen == 1000; }, 20000)) << seen;
     EXPECT_GT(leds->passes().size(), passesBefore);
-
     engine.startWave(10, 10);
-    EXPECT_EQ(newestRing(engine.theCircles) - before, 3 * (presses + 1)); // one wave per press
+    EXPECT_EQ(newestRing(engine.theCircles) - before, 3 * 1001); // one wave per press
 
-    // Once the rings have run their course the keyboard shows the picture again and the clock
-    // falls back to its idle beat.
     EXPECT_TRUE(QTest::qWaitFor([&] { return engine.animationInterval >= 1.0; }, 60000));
     EXPECT_TRUE(engine.theCircles.isEmpty());
     EXPECT_EQ(lastSent(4), resting);
     EXPECT_FALSE(engine.noSleep);
-    ::close(fds[1]);
 }
 
 } // namespace

@@ -6,11 +6,10 @@
 #include "platform/singleinstance.h"
 #include "support/applicationfixture.h"
 #include "support/eventloop.h"
+#include "support/privatebus.h"
 
 #include <QDBusConnection>
 #include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 
@@ -130,34 +129,19 @@ TEST_F(ApplicationTest, TheTrayMenuShowsHidesOpensAndQuits)
 // Two instances on one private session bus: the second finds the first and has it show itself.
 TEST(SingleInstance, ASecondLaunchActivatesTheFirst)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty()) {
-        GTEST_SKIP() << "needs dbus-daemon";
-    }
-    QProcess daemon;
-    daemon.start(QStringLiteral("dbus-daemon"),
-                 {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                  QStringLiteral("--print-address")});
-    ASSERT_TRUE(daemon.waitForReadyRead(10000));
-    const QString address = QString::fromUtf8(daemon.readLine().trimmed());
-    {
-        QDBusConnection first = QDBusConnection::connectToBus(address, QStringLiteral("first"));
-        QDBusConnection second = QDBusConnection::connectToBus(address, QStringLiteral("second"));
-        ASSERT_TRUE(first.isConnected());
-        SingleInstance owner;
-        int activations = 0;
-        QObject::connect(&owner, &SingleInstance::activated, [&] { ++activations; });
-        EXPECT_EQ(owner.claim(first), SingleInstance::Claim::Owner);
-        SingleInstance later;
-        EXPECT_EQ(later.claim(second), SingleInstance::Claim::OtherActivated);
-        EXPECT_EQ(activations, 1);
-        SingleInstance alone;
-        EXPECT_EQ(alone.claim(QDBusConnection(QStringLiteral("no such connection"))),
-                  SingleInstance::Claim::NoBus);
-    }
-    QDBusConnection::disconnectFromBus(QStringLiteral("first"));
-    QDBusConnection::disconnectFromBus(QStringLiteral("second"));
-    daemon.terminate();
-    daemon.waitForFinished(5000);
+    testing::PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    SingleInstance owner;
+    int activations = 0;
+    QObject::connect(&owner, &SingleInstance::activated, [&] { ++activations; });
+    EXPECT_EQ(owner.claim(bus.connect(QStringLiteral("first"))), SingleInstance::Claim::Owner);
+    SingleInstance later;
+    EXPECT_EQ(later.claim(bus.connect(QStringLiteral("second"))),
+              SingleInstance::Claim::OtherActivated);
+    EXPECT_EQ(activations, 1);
+    SingleInstance alone;
+    EXPECT_EQ(alone.claim(QDBusConnection(QStringLiteral("no such connection"))),
+              SingleInstance::Claim::NoBus);
 }
 
 } // namespace

@@ -72,10 +72,9 @@ TEST_F(KelvaraActionsTest, ClockRunsAtTheFrameIntervalUntilOneTickPastTheLastRin
     EXPECT_EQ(running[0][0].toBool(), true);
     EXPECT_EQ(running[1][0].toBool(), false);
     EXPECT_EQ(running[2][0].toBool(), true);
-}
 
-TEST_F(KelvaraActionsTest, AWaveWithoutActiveRingsIdlesAtTheNextTick)
-{
+    // A wave without active rings idles at the next tick.
+    engine.theCircles.theCirclesStore.clear();
     ringSettings().active = {false, false, false, false, false};
     engine.startWave(10, 10);
     EXPECT_EQ(timerMs(), 33);

@@ -32,11 +32,14 @@ Zone matrixZone(quint32 start, quint32 count, const std::vector<std::vector<quin
     return zone;
 }
 
-Controller controllerOf(std::vector<QString> leds, std::vector<Zone> zones = {}, int type = 5)
+Controller controllerOf(std::initializer_list<const char*> leds, std::vector<Zone> zones = {},
+                        int type = 5)
 {
     Controller c;
     c.type = type;
-    c.ledNames = std::move(leds);
+    for (const char* name : leds) {
+        c.ledNames.push_back(QString::fromUtf8(name));
+    }
     if (zones.empty()) {
         zones.push_back(Zone{QStringLiteral("Keyboard"), quint32(c.ledNames.size()), 0, 0, {}});
     }
@@ -70,16 +73,12 @@ TEST_P(PlacingOneLed, GoesWhereItsNameOrMatrixSays)
     }
 }
 
-const QString caps = QStringLiteral("Key: Caps Lock");
-
 // A driver that names legends: "Z" in the US Y place (LED 2), "Y" in the US Z place (LED 6).
 Controller legendNamedBoard()
 {
-    return controllerOf(
-        {QStringLiteral("Key: R"), QStringLiteral("Key: T"), QStringLiteral("Key: Z"),
-         QStringLiteral("Key: U"), QStringLiteral("Key: I"), QStringLiteral("Key: Left Shift"),
-         QStringLiteral("Key: Y"), QStringLiteral("Key: X"), QStringLiteral("Key: C")},
-        {matrixZone(0, 9, {{none, 0, 1, 2, 3, 4}, {5, 6, 7, 8, none, none}})});
+    return controllerOf({"Key: R", "Key: T", "Key: Z", "Key: U", "Key: I", "Key: Left Shift",
+                         "Key: Y", "Key: X", "Key: C"},
+                        {matrixZone(0, 9, {{none, 0, 1, 2, 3, 4}, {5, 6, 7, 8, none, none}})});
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -87,46 +86,36 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // ' at 542 and Enter at 606 on the home row: the ISO # between them.
         PlacingCase{"IsoHashBetweenItsMatrixNeighbours",
-                    controllerOf({QStringLiteral("Key: L"), QStringLiteral("Key: ;"),
-                                  QStringLiteral("Key: '"), QStringLiteral("Key: #"),
-                                  QStringLiteral("Key: Enter")},
+                    controllerOf({"Key: L", "Key: ;", "Key: '", "Key: #", "Key: Enter"},
                                  {matrixZone(0, 5, {{0, 1, 2, 3, 4}})}),
                     3, LedWay::Matrix, std::nullopt, QPointF(574, 185)},
-        PlacingCase{
-            "IsoBackslashBetweenLeftShiftAndZ",
-            controllerOf({QStringLiteral("Key: Left Shift"), QStringLiteral("Key: \\ (ISO)"),
-                          QStringLiteral("Key: Z"), QStringLiteral("Key: X")},
-                         {matrixZone(0, 4, {{0, 1, 2, 3}})}),
-            1, LedWay::Matrix, std::nullopt, QPointF(138.5, 224)},
+        PlacingCase{"IsoBackslashBetweenLeftShiftAndZ",
+                    controllerOf({"Key: Left Shift", "Key: \\ (ISO)", "Key: Z", "Key: X"},
+                                 {matrixZone(0, 4, {{0, 1, 2, 3}})}),
+                    1, LedWay::Matrix, std::nullopt, QPointF(138.5, 224)},
         // A macro key left of the number row: one key step left of the grave accent.
         PlacingCase{"MacroKeyCarriedFromTheNearestKey",
-                    controllerOf({QStringLiteral("Key: M1"), QStringLiteral("Key: `"),
-                                  QStringLiteral("Key: 1"), QStringLiteral("Key: 2"), caps,
-                                  QStringLiteral("Key: A"), QStringLiteral("Key: S")},
+                    controllerOf({"Key: M1", "Key: `", "Key: 1", "Key: 2", "Key: Caps Lock",
+                                  "Key: A", "Key: S"},
                                  {matrixZone(0, 7, {{0, 1, 2, 3}, {none, 4, 5, 6}})}),
                     0, LedWay::Matrix, std::nullopt, QPointF(41, 107)},
         PlacingCase{"IsoKeysWithoutMatrixByTheirStandardPlace",
-                    controllerOf({QStringLiteral("Key: A"), QStringLiteral("Key: \\ (ISO)")}), 1,
-                    LedWay::StandardName, std::nullopt, QPointF(136, 224)},
+                    controllerOf({"Key: A", "Key: \\ (ISO)"}), 1, LedWay::StandardName,
+                    std::nullopt, QPointF(136, 224)},
         PlacingCase{"MediaKeyWithoutMatrixOverTheNumberPad",
-                    controllerOf({QStringLiteral("Key: A"), QStringLiteral("Key: Media Mute")}), 1,
-                    LedWay::StandardName, std::nullopt, QPointF(933, 57)},
-        PlacingCase{"UnderglowWithoutMatrixFollowsTheRule",
-                    controllerOf({QStringLiteral("Key: A"), QStringLiteral("Underglow")}), 1,
-                    LedWay::Rule, std::nullopt, std::nullopt},
-        PlacingCase{"SecondLedOfAKeyIsThatKeys",
-                    controllerOf({QStringLiteral("Key: F1"), QStringLiteral("Key: F1 LED 2")}), 1,
+                    controllerOf({"Key: A", "Key: Media Mute"}), 1, LedWay::StandardName,
+                    std::nullopt, QPointF(933, 57)},
+        PlacingCase{"UnderglowWithoutMatrixFollowsTheRule", controllerOf({"Key: A", "Underglow"}),
+                    1, LedWay::Rule, std::nullopt, std::nullopt},
+        PlacingCase{"SecondLedOfAKeyIsThatKeys", controllerOf({"Key: F1", "Key: F1 LED 2"}), 1,
                     LedWay::TableKey, 58, std::nullopt},
-        PlacingCase{"SecondSpaceBarLedIsTheSpaceBars",
-                    controllerOf({QStringLiteral("Key: Space"), QStringLiteral("Key: Space")}), 1,
-                    LedWay::TableKey, 44, std::nullopt},
-        PlacingCase{"IsoEnterIsEnter", controllerOf({QStringLiteral("Key: Enter (ISO)")}), 0,
-                    LedWay::TableKey, 40, std::nullopt},
-        PlacingCase{"PlusIsTheEqualsKeyOfABoardWithoutOne",
-                    controllerOf({QStringLiteral("Key: -"), QStringLiteral("Key: +")}), 1,
+        PlacingCase{"SecondSpaceBarLedIsTheSpaceBars", controllerOf({"Key: Space", "Key: Space"}),
+                    1, LedWay::TableKey, 44, std::nullopt},
+        PlacingCase{"IsoEnterIsEnter", controllerOf({"Key: Enter (ISO)"}), 0, LedWay::TableKey, 40,
+                    std::nullopt},
+        PlacingCase{"PlusIsTheEqualsKeyOfABoardWithoutOne", controllerOf({"Key: -", "Key: +"}), 1,
                     LedWay::TableKey, 46, std::nullopt},
-        PlacingCase{"PlusBesideAnEqualsKeyIsAnotherKey",
-                    controllerOf({QStringLiteral("Key: ="), QStringLiteral("Key: +")}), 1,
+        PlacingCase{"PlusBesideAnEqualsKeyIsAnotherKey", controllerOf({"Key: =", "Key: +"}), 1,
                     LedWay::Rule, std::nullopt, std::nullopt},
         PlacingCase{"LegendZInTheYPlaceLightsAsY", legendNamedBoard(), 2, LedWay::Matrix,
                     std::nullopt, QPointF(336, 145)},
@@ -135,20 +124,17 @@ INSTANTIATE_TEST_SUITE_P(
         // Nothing names a key: the matrix covers the keys of the picture, corner to corner.
         PlacingCase{
             "UnnamedMatrixSpreadOverThePicture",
-            controllerOf({QStringLiteral("Keyboard LED 1"), QStringLiteral("Keyboard LED 2"),
-                          QStringLiteral("Keyboard LED 3"), QStringLiteral("Keyboard LED 4")},
+            controllerOf({"Keyboard LED 1", "Keyboard LED 2", "Keyboard LED 3", "Keyboard LED 4"},
                          {matrixZone(0, 4, {{0, 1}, {2, 3}})}),
             3, LedWay::Matrix, std::nullopt, QPointF(933, 263)},
-        PlacingCase{"UnnamedZoneBesideAKeyboardFollowsTheRule",
-                    controllerOf({QStringLiteral("Key: Q"), QStringLiteral("Key: W"),
-                                  QStringLiteral("Key: E"), QStringLiteral("Underglow LED 1"),
-                                  QStringLiteral("Underglow LED 2")},
-                                 {matrixZone(0, 3, {{0, 1, 2}}), matrixZone(3, 2, {{3, 4}})}),
-                    4, LedWay::Rule, std::nullopt, std::nullopt},
+        PlacingCase{
+            "UnnamedZoneBesideAKeyboardFollowsTheRule",
+            controllerOf({"Key: Q", "Key: W", "Key: E", "Underglow LED 1", "Underglow LED 2"},
+                         {matrixZone(0, 3, {{0, 1, 2}}), matrixZone(3, 2, {{3, 4}})}),
+            4, LedWay::Rule, std::nullopt, std::nullopt},
         // A cell that points past its zone's LEDs is no place.
         PlacingCase{"CellPastItsZoneIsIgnored",
-                    controllerOf({QStringLiteral("Key: Q"), QStringLiteral("Key: W"),
-                                  QStringLiteral("Light")},
+                    controllerOf({"Key: Q", "Key: W", "Light"},
                                  {Zone{QStringLiteral("Keys"), 2, 1, 3, {0, 1, 2}},
                                   Zone{QStringLiteral("Light"), 1, 0, 0, {}}}),
                     2, LedWay::Rule, std::nullopt, std::nullopt}),
@@ -157,28 +143,27 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(LedPlacement, KeyboardsKeypadsAndLaptopsAreTakenMiceAndStripsAreNot)
 {
     const Zone matrix = matrixZone(0, 1, {{0}});
-    const std::vector<std::tuple<int, std::vector<QString>, bool, bool>> cases{
-        {5, {QStringLiteral("Logo")}, false, true},               // any keyboard
-        {18, {QStringLiteral("Key: Number Pad 1")}, false, true}, // keypad with key names
-        {18, {QStringLiteral("Keypad LED 1")}, true, true},       // keypad with a matrix
-        {18, {QStringLiteral("Keypad LED 1")}, false, false},     // neither
-        {19, {QStringLiteral("Zone R1C1")}, true, true},          // laptop with a matrix
-        {19, {QStringLiteral("Lightbar L1")}, false, false},      // laptop light bar only
-        {6, {QStringLiteral("Logo"), QStringLiteral("Wheel")}, false, false}, // mouse
-        {6, {QStringLiteral("Key: A")}, false, true}, // anything else naming keys
+    const std::vector<std::tuple<int, const char*, bool, bool>> cases{
+        {5, "Logo", false, true},               // any keyboard
+        {18, "Key: Number Pad 1", false, true}, // keypad with key names
+        {18, "Keypad LED 1", true, true},       // keypad with a matrix
+        {18, "Keypad LED 1", false, false},     // neither
+        {19, "Zone R1C1", true, true},          // laptop with a matrix
+        {19, "Lightbar L1", false, false},      // laptop light bar only
+        {6, "Logo", false, false},              // mouse
+        {6, "Key: A", false, true},             // anything else naming keys
     };
-    for (const auto& [type, leds, withMatrix, taken] : cases) {
+    for (const auto& [type, led, withMatrix, taken] : cases) {
         const Controller c =
-            withMatrix ? controllerOf(leds, {matrix}, type) : controllerOf(leds, {}, type);
-        EXPECT_EQ(isKeyboardLike(c), taken) << type << " " << leds[0].toStdString();
+            controllerOf({led}, withMatrix ? std::vector{matrix} : std::vector<Zone>{}, type);
+        EXPECT_EQ(isKeyboardLike(c), taken) << type << " " << led;
     }
 }
 
 TEST(LedPlacement, TheLogLineCountsEachWay)
 {
-    const Controller c = controllerOf(
-        {QStringLiteral("Key: A"), QStringLiteral("Key: Space"), QStringLiteral("Key: Space"),
-         QStringLiteral("Key: Media Mute"), QStringLiteral("Logo L")});
+    const Controller c =
+        controllerOf({"Key: A", "Key: Space", "Key: Space", "Key: Media Mute", "Logo L"});
     EXPECT_EQ(placementSummary(QStringLiteral("Board"), placeLeds(c)),
               QStringLiteral("Keyboard \"Board\" taken over: 5 LEDs, 3 placed by key name, 0 by "
                              "matrix, 1 by standard key place, 1 follow the mean colour."));

@@ -105,11 +105,19 @@ protected:
 class OpenRgbVersions : public OpenRgbPeer, public ::testing::WithParamInterface<quint32>
 {};
 
-TEST_P(OpenRgbVersions, TakesTheKeyboardOverSendsOneFramePerPassAndHandsItBack)
+// Beside the keyboard, a mouse that gets nothing and a small keyboard that gets a frame of its
+// own, with the keys it has.
+TEST_P(OpenRgbVersions, TakesTheKeyboardsOverSendsOneFramePerPassEachAndHandsThemBack)
 {
     const FakeOpenRgbServer::Device device = keyboard();
-    start(GetParam(), {device});
+    FakeOpenRgbServer::Device mouse;
+    mouse.type = 6;
+    mouse.leds = {QStringLiteral("Logo")};
+    FakeOpenRgbServer::Device small = keyboard(QStringLiteral("Small"));
+    small.leds = {QStringLiteral("Key: \\"), QStringLiteral("Key: Right Fn"), QStringLiteral("G1")};
+    start(GetParam(), {device, mouse, small});
     ASSERT_TRUE(backend->init());
+    EXPECT_EQ(backend->keyboardCount(), 2u);
     int major = 0;
     int minor = 0;
     int build = 0;
@@ -117,8 +125,8 @@ TEST_P(OpenRgbVersions, TakesTheKeyboardOverSendsOneFramePerPassAndHandsItBack)
     EXPECT_EQ(major, int(GetParam()));
 
     // Direct mode, with its block echoed as the server sent it.
-    ASSERT_TRUE(received(openrgb::updateMode, 1));
-    const auto take = server->received(openrgb::updateMode).front();
+    ASSERT_TRUE(received(openrgb::updateMode, 2));
+    const auto take = server->received(openrgb::updateMode).front(); // the first keyboard
     EXPECT_EQ(qFromLittleEndian<quint32>(take.payload.constData()), quint32(take.payload.size()));
     EXPECT_EQ(qFromLittleEndian<qint32>(take.payload.constData() + 4), 1);
     EXPECT_TRUE(take.payload.mid(8).startsWith(QByteArray("\x07\x00"
@@ -128,53 +136,36 @@ TEST_P(OpenRgbVersions, TakesTheKeyboardOverSendsOneFramePerPassAndHandsItBack)
     backend->setHidKey(4, 100, 50, 0);                  // A
     backend->setNamedKey(0xFFFF1, 0, 0, 100);           // the logo
     EXPECT_FALSE(backend->setHidKey(231 + 1, 1, 1, 1)); // no such light
-    backend->endPass();
-    ASSERT_TRUE(received(openrgb::updateLeds, 1));
-    const auto colours = lastFrame();
-    ASSERT_EQ(colours.size(), device.leds.size());
-    EXPECT_EQ(colours[ledIndex(device, QStringLiteral("Key: A"))], 0x0080FFu);
-    EXPECT_EQ(colours[ledIndex(device, QStringLiteral("Logo"))], 0xFF0000u);
-    EXPECT_EQ(colours[ledIndex(device, QStringLiteral("Key: B"))], 0x000102u);
-
-    backend->shutdown();
-    ASSERT_TRUE(received(openrgb::updateMode, 2));
-    EXPECT_EQ(modesSet().begin()->second.back(), 0); // Static again
-    // Static holds per-LED colours: the keyboard's own colours go back too.
-    ASSERT_TRUE(received(openrgb::updateLeds, 2));
-    const auto own = lastFrame();
-    EXPECT_TRUE(std::all_of(own.begin(), own.end(), [](quint32 c) { return c == 0x000102; }));
-}
-
-INSTANTIATE_TEST_SUITE_P(Servers, OpenRgbVersions, ::testing::Values(4u, 5u, 6u),
-                         [](const auto& p) { return "Version" + std::to_string(p.param); });
-
-TEST_F(OpenRgbPeer, EveryKeyboardGetsItsOwnFrameAndOtherDevicesNone)
-{
-    FakeOpenRgbServer::Device mouse;
-    mouse.type = 6;
-    mouse.name = QStringLiteral("Mouse");
-    mouse.leds = {QStringLiteral("Logo")};
-    FakeOpenRgbServer::Device small = keyboard(QStringLiteral("Small"));
-    small.leds = {QStringLiteral("Key: \\"), QStringLiteral("Key: Right Fn"), QStringLiteral("G1")};
-    start(6, {keyboard(), mouse, small});
-    ASSERT_TRUE(backend->init());
-    EXPECT_EQ(backend->keyboardCount(), 2u);
-
-    backend->setHidKey(49, 100, 0, 0);       // backslash
-    backend->setHidKey(231, 0, 100, 0);      // right GUI
-    backend->setNamedKey(0xFFF1, 0, 0, 100); // G1
-    backend->setHidKey(4, 100, 100, 100);    // A: the small keyboard has none
+    backend->setHidKey(49, 100, 0, 0);                  // backslash
+    backend->setHidKey(231, 0, 100, 0);                 // right GUI
+    backend->setNamedKey(0xFFF1, 0, 0, 100);            // G1
     backend->endPass();
     ASSERT_TRUE(received(openrgb::updateLeds, 2));
     QTest::qWait(50);
     const auto frames = server->received(openrgb::updateLeds);
     ASSERT_EQ(frames.size(), 2u);
-    const auto smallFrame =
-        std::find_if(frames.begin(), frames.end(), [](const auto& f) { return f.deviceId == 102; });
-    ASSERT_NE(smallFrame, frames.end());
-    EXPECT_EQ(FakeOpenRgbServer::colours(smallFrame->payload),
+    const quint32 smallId = GetParam() >= 6 ? 102 : 2;
+    EXPECT_EQ(FakeOpenRgbServer::colours(frames[frames[0].deviceId == smallId ? 0 : 1].payload),
               (std::vector<quint32>{0x0000FF, 0x00FF00, 0xFF0000}));
+    const auto colours =
+        FakeOpenRgbServer::colours(frames[frames[0].deviceId == smallId ? 1 : 0].payload);
+    ASSERT_EQ(colours.size(), device.leds.size());
+    EXPECT_EQ(colours[ledIndex(device, QStringLiteral("Key: A"))], 0x0080FFu);
+    EXPECT_EQ(colours[ledIndex(device, QStringLiteral("Logo"))], 0xFF0000u);
+    EXPECT_EQ(colours[ledIndex(device, QStringLiteral("Key: B"))], 0x000102u);
+
+    server->clearReceived();
+    backend->shutdown();
+    ASSERT_TRUE(received(openrgb::updateMode, 2));
+    EXPECT_EQ(modesSet().begin()->second.back(), 0); // Static again
+    // Static holds per-LED colours: the keyboard's own colours go back too.
+    ASSERT_TRUE(received(openrgb::updateLeds, 2));
+    const auto own = FakeOpenRgbServer::colours(server->received(openrgb::updateLeds)[0].payload);
+    EXPECT_TRUE(std::all_of(own.begin(), own.end(), [](quint32 c) { return c == 0x000102; }));
 }
+
+INSTANTIATE_TEST_SUITE_P(Servers, OpenRgbVersions, ::testing::Values(4u, 5u, 6u),
+                         [](const auto& p) { return "Version" + std::to_string(p.param); });
 
 struct Spoiled
 {

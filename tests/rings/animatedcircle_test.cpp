@@ -63,47 +63,34 @@ INSTANTIATE_TEST_SUITE_P(Lives, RingTimeline,
                                     std::to_string(p.param.delay);
                          });
 
-class AnimatedCircleTest : public ::testing::Test
+TEST(AnimatedCircle, ReversedEndsShrinkAndBrightenEqualRadiiOnlyFadeAndIdentitiesCountUp)
 {
-protected:
-    testing::TablesGuard guard;
-};
-
-TEST_F(AnimatedCircleTest, LifeZeroNeverAppliesItsNonFiniteSteps)
-{
+    const testing::TablesGuard guard;
     onlyFirstRing(0, 0, 10, 100, 100, 0);
-    AnimatedCircle ring(0, 0, 0);
-    EXPECT_FALSE(std::isfinite(ring.radiusStep));
-    ring.step();
-    EXPECT_DOUBLE_EQ(ring.radius, 10);
-    EXPECT_TRUE(ring.isFinished());
-}
-
-TEST_F(AnimatedCircleTest, ReversedEndsShrinkAndBrightenAndEqualRadiiOnlyFade)
-{
+    AnimatedCircle still(0, 0, 0);
+    EXPECT_FALSE(std::isfinite(still.radiusStep)); // life 0 never applies its steps
     onlyFirstRing(4, 0, 40, 20, 10, 90);
     AnimatedCircle shrinking(0, 0, 0);
     onlyFirstRing(4, 0, 7, 7, 100, 0);
     AnimatedCircle fading(0, 0, 0);
+    still.step();
     for (int k = 0; k < 5; ++k) {
         shrinking.step();
         fading.step();
     }
+    EXPECT_DOUBLE_EQ(still.radius, 10);
+    EXPECT_TRUE(still.isFinished());
     EXPECT_NEAR(shrinking.radius, 20, 1e-9);
     EXPECT_NEAR(shrinking.opacity, 90, 1e-9);
     EXPECT_DOUBLE_EQ(fading.radius, 7);
     EXPECT_NEAR(fading.opacity, 0, 1e-9);
-}
-
-TEST_F(AnimatedCircleTest, IdentitiesCountUpAndTheTableIsCopied)
-{
-    const AnimatedCircle first(0, 5, 5);
+    // Identities count up, and live rings keep the table they were built with.
     ringSettings().thickness[0] = 99;
-    const AnimatedCircle second(0, 5, 5);
-    EXPECT_EQ(second.uniqueID, first.uniqueID + 1);
-    EXPECT_FALSE(first == second);
-    EXPECT_NE(first.thickness, 99); // live rings keep what they were built with
-    EXPECT_EQ(second.thickness, 99);
+    const AnimatedCircle next(0, 5, 5);
+    EXPECT_EQ(next.uniqueID, fading.uniqueID + 1);
+    EXPECT_FALSE(next == fading);
+    EXPECT_NE(fading.thickness, 99);
+    EXPECT_EQ(next.thickness, 99);
 }
 
 } // namespace

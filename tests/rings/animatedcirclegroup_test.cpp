@@ -67,10 +67,8 @@ TEST_F(AnimatedCircleGroupTest, OnlyTheStepThatRemovesTheLastRingRaisesTheFlag)
     group.rememberAnimationJustEnded = false;
     group.advanceFrame();
     EXPECT_FALSE(group.rememberAnimationJustEnded);
-}
 
-TEST_F(AnimatedCircleGroupTest, TwoWavesAtOnePointLiveOnTheirOwn)
-{
+    // Two waves at one point live on their own.
     onlyFirstRing(2, 0);
     group.addWave(5, 5);
     group.advanceFrame();
