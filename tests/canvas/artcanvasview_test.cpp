@@ -145,6 +145,11 @@ TEST(CanvasPicture, ShowsTheNamedPictureOrTheCautionPicture)
     canvas.setFixedSize(274, 100);
     canvas.loadBackgroundImage(QStringLiteral("Nowhere"));
     EXPECT_EQ(canvas.backgroundImage, cautionPicture());
+    EXPECT_EQ(backgroundPictureNames().front(), QStringLiteral("Midnight"));
+    for (const QString& none :
+         {QString(), QStringLiteral("midnight"), QStringLiteral("../images/caution")}) {
+        EXPECT_FALSE(backgroundPictureNamed(none)) << none.toStdString();
+    }
     canvas.loadBackgroundImage(QStringLiteral("Spectrum"));
     const QImage picture = *backgroundPictureNamed(QStringLiteral("Spectrum"));
     EXPECT_EQ(canvas.backgroundImage, picture);
