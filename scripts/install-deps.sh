@@ -7,7 +7,7 @@ packages=(
     qt6-base-dev qt6-qpa-plugins libgl-dev libx11-dev libxi-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xdotool dbus-daemon libglib2.0-bin clang-format
-    dpkg-dev lintian
+    dpkg-dev lintian python3 systemd
 )
 
 missing=()

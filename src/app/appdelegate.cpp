@@ -217,8 +217,9 @@ void AppDelegate::applicationDidFinishLaunching()
     }
 
     // Key presses, and the permission sheet when those of other programs cannot be seen.
-    globalKeyInput.start(inputDeviceDirectory);
+    globalKeyInput.start(inputDeviceDirectory, keyServicePath);
     showStatusTips(); // they tell which keys can be seen
+    connect(&globalKeyInput, &GlobalKeyInput::sourceChanged, this, &AppDelegate::showStatusTips);
     if (!theListener.startListening(theApp.get())) {
         if (window->isVisible()) {
             permissionSheet->open();

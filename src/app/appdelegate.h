@@ -5,6 +5,7 @@
 #include "led/lightingservicestate.h"
 #include "platform/eventmonitors.h"
 #include "platform/globalkeyinput.h"
+#include "platform/keyserviceprotocol.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -113,6 +114,7 @@ public:
     KeyListener theListener{eventMonitors};
     // Where the keyboards' input devices are; tests point it elsewhere.
     QString inputDeviceDirectory = QStringLiteral("/dev/input");
+    QString keyServicePath = QString::fromLatin1(keyservice::defaultSocketPath);
     // Launch without showing the main window (kelvara --hidden).
     bool startHidden = false;
     // Whether the desktop has a tray for the icon; tests decide it for themselves.

@@ -48,10 +48,31 @@ bool reportsKnownKeys(int fd)
 
 } // namespace
 
-EvdevKeySource::EvdevKeySource(KeyStateTracker& keys, Sink sink, QObject* parent)
-    : QObject(parent)
-    , m_keys(keys)
+TrackedKeys::TrackedKeys(KeyStateTracker& keys, Sink sink)
+    : m_keys(keys)
     , m_sink(std::move(sink))
+{}
+
+void TrackedKeys::keyRecord(int source, int code, int value)
+{
+    if (const auto event = m_keys.feed(source, code, value)) {
+        m_sink(*event);
+    }
+}
+
+void TrackedKeys::heldKey(int source, int code)
+{
+    m_keys.seedHeld(source, code);
+}
+
+void TrackedKeys::forgetSource(int source)
+{
+    m_keys.forgetSource(source);
+}
+
+EvdevKeySource::EvdevKeySource(KeyRecordSink& records, QObject* parent)
+    : QObject(parent)
+    , m_records(records)
 {}
 
 EvdevKeySource::~EvdevKeySource()
@@ -101,7 +122,7 @@ void EvdevKeySource::seedHeldKeys(int id, int fd)
     if (ioctl(fd, EVIOCGKEY(down.size()), down.data()) >= 0) {
         for (int code = 1; code < KEY_MAX; ++code) {
             if (testBit(down.data(), code)) {
-                m_keys.seedHeld(id, code);
+                m_records.heldKey(id, code);
             }
         }
     }
@@ -179,7 +200,7 @@ void EvdevKeySource::readDevice(int id)
                     // Releases may have been among what was lost: the modifiers held are read
                     // from the device again. One that cannot say holds none, since a modifier
                     // wrongly taken as held would go with every key pressed after it.
-                    m_keys.forgetSource(id);
+                    m_records.forgetSource(id);
                     seedHeldKeys(id, device.fd);
                 }
                 continue;
@@ -187,11 +208,9 @@ void EvdevKeySource::readDevice(int id)
             if (device.dropping || record.type != EV_KEY) {
                 continue;
             }
-            if (const auto event = m_keys.feed(id, record.code, record.value)) {
-                m_sink(*event);
-                if (m_devices.find(id) == m_devices.end()) {
-                    return; // a handler closed the device
-                }
+            m_records.keyRecord(id, record.code, record.value);
+            if (m_devices.find(id) == m_devices.end()) {
+                return; // a handler closed the device
             }
         }
         device.pending.remove(0, used);
@@ -208,7 +227,7 @@ void EvdevKeySource::closeDevice(int id)
     it->second.notifier.reset();
     ::close(it->second.fd);
     m_devices.erase(it);
-    m_keys.forgetSource(id);
+    m_records.forgetSource(id);
 }
 
 void EvdevKeySource::watchDirectory()

@@ -18,18 +18,48 @@ namespace kelvara {
 
 class KeyStateTracker;
 
-// Reads key events straight from the kernel's input devices (/dev/input/event*): every readable
-// device that reports keys, keyboards and media-key devices alike, opened non-blocking and read on
-// the main thread. Devices that appear later are opened; devices that go away are closed. Owned by
-// the global key input.
+// Where the records of the key devices go: the key state tracker in Kelvara, the clients in the
+// key service.
+class KeyRecordSink
+{
+public:
+    virtual ~KeyRecordSink() = default;
+
+    // A key transition as the kernel reports it: press 1, repeat 2, release 0.
+    virtual void keyRecord(int source, int code, int value) = 0;
+    // A key already down when its device was opened, or read again after records were lost.
+    virtual void heldKey(int source, int code) = 0;
+    // The device went away, or records were lost: nothing it held counts as held any more.
+    virtual void forgetSource(int source) = 0;
+};
+
+// The records as key events, through a key state tracker.
+class TrackedKeys : public KeyRecordSink
+{
+public:
+    using Sink = std::function<void(const Event&)>;
+
+    TrackedKeys(KeyStateTracker& keys, Sink sink);
+
+    void keyRecord(int source, int code, int value) override;
+    void heldKey(int source, int code) override;
+    void forgetSource(int source) override;
+
+private:
+    KeyStateTracker& m_keys;
+    Sink m_sink;
+};
+
+// Reads key records straight from the kernel's input devices (/dev/input/event*): every readable
+// device that reports keys, keyboards and media-key devices alike, opened read-only and
+// non-blocking, never grabbed, and read on the main thread. Devices that appear later are opened;
+// devices that go away are closed. Owned by the global key input, and by the key service.
 class EvdevKeySource : public QObject
 {
     Q_OBJECT
 
 public:
-    using Sink = std::function<void(const Event&)>;
-
-    EvdevKeySource(KeyStateTracker& keys, Sink sink, QObject* parent = nullptr);
+    explicit EvdevKeySource(KeyRecordSink& records, QObject* parent = nullptr);
     ~EvdevKeySource() override;
 
     // Opens every key device of the folder and watches it for new ones.
@@ -65,8 +95,7 @@ private:
     void watchDirectory();
     void directoryChanged();
 
-    KeyStateTracker& m_keys;
-    Sink m_sink;
+    KeyRecordSink& m_records;
     QString m_directory;
     std::map<int, Device> m_devices;
     int m_lastId = 0;

@@ -8,17 +8,31 @@ namespace kelvara {
 GlobalKeyInput::GlobalKeyInput(EventMonitors& monitors, QObject* parent)
     : QObject(parent)
     , m_monitors(monitors)
-    , m_evdev(m_keys,
-              [this](const Event& event) {
-                  // A device that becomes readable after the X server was chosen stays quiet:
-                  // one source only, so that one press makes one wave.
-                  if (!m_x11.isWorking()) {
-                      m_monitors.dispatchGlobal(event);
-                  }
-              })
+    , m_deviceKeys(m_keys,
+                   [this](const Event& event) {
+                       // A device that becomes readable after another source was chosen stays
+                       // quiet: one source only, so that one press makes one wave.
+                       if (!m_service.isServing() && !m_x11.isWorking()) {
+                           m_monitors.dispatchGlobal(event);
+                       }
+                   })
+    , m_serviceKeys(m_keys, [this](const Event& event) { m_monitors.dispatchGlobal(event); })
+    , m_evdev(m_deviceKeys)
+    , m_service(m_serviceKeys)
     , m_x11(m_keys, [this](const Event& event) { m_monitors.dispatchGlobal(event); })
 {
     m_monitors.setInputAccessCheck([this] { return isWorking(); });
+    connect(&m_service, &KeyServiceClient::servingChanged, this, [this](bool serving) {
+        if (!serving && m_source == Source::KeyService) {
+            systemLog(QStringLiteral("The key service went away."));
+            startX11();
+        }
+    });
+    connect(&m_service, &KeyServiceClient::deliveringChanged, this, [](bool delivering) {
+        systemLog(delivering ? QStringLiteral("The key service passes on key presses.")
+                             : QStringLiteral("The key service rests: the screen is locked or "
+                                              "another session is active."));
+    });
 }
 
 bool GlobalKeyInput::isWaylandSession()
@@ -26,49 +40,76 @@ bool GlobalKeyInput::isWaylandSession()
     return qgetenv("XDG_SESSION_TYPE") == "wayland" || !qgetenv("WAYLAND_DISPLAY").isEmpty();
 }
 
-void GlobalKeyInput::start(const QString& deviceDirectory)
+void GlobalKeyInput::start(const QString& deviceDirectory, const QString& keyServicePath)
 {
     m_wayland = isWaylandSession();
     m_evdev.start(deviceDirectory);
     if (m_evdev.isWorking()) {
-        systemLog(QStringLiteral("Reading key presses from %1 input devices.")
-                      .arg(m_evdev.deviceCount()));
+        setSource(Source::Devices, QStringLiteral("Reading key presses from %1 input devices.")
+                                       .arg(m_evdev.deviceCount()));
         return;
     }
-    if (m_x11.start()) {
-        systemLog(m_wayland
+    if (!keyServicePath.isEmpty() && m_service.start(keyServicePath)) {
+        setSource(
+            Source::KeyService,
+            QStringLiteral("Reading key presses from the key service at %1.").arg(keyServicePath));
+        return;
+    }
+    startX11();
+}
+
+void GlobalKeyInput::startX11()
+{
+    if (m_x11.isWorking() || m_x11.start()) {
+        setSource(m_wayland ? Source::XWayland : Source::X11,
+                  m_wayland
                       ? QStringLiteral("Reading key presses from XWayland. %1").arg(limitation())
                       : QStringLiteral("Reading key presses from the X server."));
         return;
     }
-    systemLog(QStringLiteral("Cannot see key presses of other programs: no input device is "
-                             "readable and no X server offers raw key events."));
+    setSource(Source::None,
+              QStringLiteral("Cannot see key presses of other programs: no input device is "
+                             "readable, no key service answers and no X server offers raw key "
+                             "events."));
+}
+
+void GlobalKeyInput::setSource(Source source, const QString& logLine)
+{
+    systemLog(logLine);
+    if (source != m_source) {
+        m_source = source;
+        emit sourceChanged(source);
+    }
 }
 
 void GlobalKeyInput::setReadAtFrames(bool atFrames)
 {
     m_evdev.setReadAtFrames(atFrames);
+    m_service.setReadAtFrames(atFrames);
     m_x11.setReadAtFrames(atFrames);
 }
 
 void GlobalKeyInput::readPending()
 {
     m_evdev.readPending();
+    m_service.readPending();
     m_x11.readPending();
 }
 
 bool GlobalKeyInput::isWorking() const
 {
-    return m_evdev.isWorking() || (m_x11.isWorking() && !m_wayland);
+    return m_evdev.isWorking() || m_service.isServing() || (m_x11.isWorking() && !m_wayland);
 }
 
 QString GlobalKeyInput::limitation() const
 {
-    if (m_evdev.isWorking() || !m_x11.isWorking() || !m_wayland) {
+    if (m_evdev.isWorking() || m_service.isServing() || !m_x11.isWorking() || !m_wayland) {
         return {};
     }
-    return QStringLiteral("This is a Wayland session: only keys typed into X11 programs are "
-                          "seen. Joining the input group lets Kelvara see every key.");
+    return QStringLiteral(
+        "This is a Wayland session: only keys typed into X11 programs are "
+        "seen. Kelvara's key service, or joining the input group, lets Kelvara see "
+        "every key.");
 }
 
 } // namespace kelvara

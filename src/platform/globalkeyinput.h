@@ -1,6 +1,8 @@
 #pragma once
 
 #include "platform/evdevkeysource.h"
+#include "platform/keyserviceclient.h"
+#include "platform/keyserviceprotocol.h"
 #include "platform/keystatetracker.h"
 #include "platform/xinputkeysource.h"
 
@@ -10,20 +12,33 @@ namespace kelvara {
 
 class EventMonitors;
 
-// The system-wide key sources behind the global monitors: the kernel's input devices when any is
-// readable, X11 raw events otherwise. In a Wayland session the X server is XWayland, which sees
-// only the keys typed into X11 programs: its events are still used, but they do not count as
-// access to the keys of other programs. Owned by the application delegate.
+// The system-wide key sources behind the global monitors, in this order: the kernel's input
+// devices when any is readable, then the key service when it answers, then X11 raw events. In a
+// Wayland session the X server is XWayland, which sees only the keys typed into X11 programs: its
+// events are still used, but they do not count as access to the keys of other programs. Owned by
+// the application delegate.
 class GlobalKeyInput : public QObject
 {
     Q_OBJECT
 
 public:
+    enum class Source
+    {
+        None,
+        Devices,
+        KeyService,
+        X11,
+        XWayland
+    };
+
     explicit GlobalKeyInput(EventMonitors& monitors, QObject* parent = nullptr);
 
     // Starts the sources and makes the monitors' input-access check ask this object.
-    void start(const QString& deviceDirectory = QStringLiteral("/dev/input"));
+    void start(const QString& deviceDirectory = QStringLiteral("/dev/input"),
+               const QString& keyServicePath = QString::fromLatin1(keyservice::defaultSocketPath));
     bool isWorking() const;
+
+    Source source() const { return m_source; }
 
     // What the key sources cannot see, for the user: empty unless only XWayland is read.
     QString limitation() const;
@@ -39,12 +54,25 @@ public:
 
     EvdevKeySource& evdev() { return m_evdev; }
 
+    KeyServiceClient& keyService() { return m_service; }
+
+signals:
+    void sourceChanged(GlobalKeyInput::Source source);
+
 private:
+    // The X server's raw events, when nothing before it gives keys.
+    void startX11();
+    void setSource(Source source, const QString& logLine);
+
     EventMonitors& m_monitors;
     KeyStateTracker m_keys;
+    TrackedKeys m_deviceKeys;
+    TrackedKeys m_serviceKeys;
     EvdevKeySource m_evdev;
+    KeyServiceClient m_service;
     XInputKeySource m_x11;
     bool m_wayland = false;
+    Source m_source = Source::None;
 };
 
 } // namespace kelvara

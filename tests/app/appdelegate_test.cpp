@@ -173,6 +173,7 @@ TEST_F(ApplicationTest, ClosingTheMainWindowRunsTheTerminationStepsAndTheWindowC
     delegate = std::make_unique<AppDelegate>(
         std::make_unique<KelvaraActions>(std::make_unique<testing::FakeKeepAwake>(&activity)));
     delegate->inputDeviceDirectory = devices.path();
+    delegate->keyServicePath = devices.filePath(QStringLiteral("no-key-service"));
     delegate->trayAvailable = [] {
         return false;
     };

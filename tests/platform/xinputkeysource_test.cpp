@@ -174,7 +174,7 @@ TEST_P(XServerInASession, CountsAsAccessOnlyOutsideWayland)
     int seen = 0;
     sessionMonitors.addGlobalMonitor(keyDownMask, [&](const Event&) { ++seen; });
     GlobalKeyInput input(sessionMonitors);
-    input.start(noDevices.path());
+    input.start(noDevices.path(), noDevices.filePath(QStringLiteral("no-key-service")));
     EXPECT_EQ(input.isWorking(), c.access);
     EXPECT_EQ(sessionMonitors.isInputAccessible(), c.access);
     EXPECT_EQ(input.limitation().isEmpty(), c.access);

@@ -44,6 +44,7 @@ protected:
         delegate = std::make_unique<AppDelegate>(
             std::make_unique<KelvaraActions>(std::make_unique<FakeKeepAwake>(&activity)));
         delegate->inputDeviceDirectory = devices.path();
+        delegate->keyServicePath = devices.filePath(QStringLiteral("no-key-service"));
         delegate->trayAvailable = [this] {
             return withTray;
         };

@@ -14,13 +14,18 @@ PrivateBus::PrivateBus()
 
 PrivateBus::~PrivateBus()
 {
+    for (const QString& name : m_connections) {
+        QDBusConnection::disconnectFromBus(name);
+    }
     m_daemon.terminate();
     m_daemon.waitForFinished(5000);
 }
 
-QDBusConnection PrivateBus::connect(const QString& name) const
+QDBusConnection PrivateBus::connect(const QString& name)
 {
-    return QDBusConnection::connectToBus(m_address, name);
+    // Names are the process's own: one per bus, so that a later bus gets a connection of its own.
+    m_connections.append(name + QLatin1Char(' ') + m_address);
+    return QDBusConnection::connectToBus(m_address, m_connections.back());
 }
 
 } // namespace kelvara::testing

@@ -3,6 +3,7 @@
 #include <QDBusConnection>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 
 namespace kelvara::testing {
 
@@ -18,12 +19,13 @@ public:
 
     QString address() const { return m_address; }
 
-    // A new connection to the bus under that name.
-    QDBusConnection connect(const QString& name) const;
+    // A new connection to the bus under that name, closed with the bus.
+    QDBusConnection connect(const QString& name);
 
 private:
     QProcess m_daemon;
     QString m_address;
+    QStringList m_connections;
 };
 
 } // namespace kelvara::testing

@@ -1,0 +1,378 @@
+// The key service with keyboards that are pipes, logind standing in on a bus of the test's own,
+// and clients of two users: root in this process, and "nobody" in a process of its own.
+
+#include "keyservice/keyservice.h"
+#include "keyservice/sessiongate.h"
+#include "led/openrgbbackend.h"
+#include "platform/systemlog.h"
+#include "support/applicationfixture.h"
+#include "support/fakeopenrgbserver.h"
+#include "support/logindstandin.h"
+#include "support/privatebus.h"
+
+#include <QFile>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <linux/input.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace kelvara {
+namespace {
+
+using namespace keyservice;
+using Records = std::vector<Record>;
+
+const Record flowing{Kind::Delivery, 1, 0};
+const Record resting{Kind::Delivery, 0, 0};
+
+Record key(int code, int value)
+{
+    return Record{Kind::Key, std::uint8_t(value), std::uint16_t(code)};
+}
+
+Records decode(const QByteArray& bytes)
+{
+    Records records;
+    for (qsizetype at = helloSize; at + recordSize <= bytes.size(); at += recordSize) {
+        records.push_back(decodeRecord(bytes.constData() + at).value_or(Record{}));
+    }
+    return records;
+}
+
+bool has(const Records& records, const Record& record)
+{
+    return std::find(records.begin(), records.end(), record) != records.end();
+}
+
+// A client in this process, as root.
+struct Client
+{
+    explicit Client(const QString& path, const QByteArray& says = encodeHello())
+    {
+        QObject::connect(&socket, &QLocalSocket::readyRead, [this] { bytes += socket.readAll(); });
+        socket.connectToServer(path);
+        EXPECT_TRUE(socket.waitForConnected(2000));
+        socket.write(says);
+    }
+
+    Records records() const { return decode(bytes); }
+
+    QLocalSocket socket;
+    QByteArray bytes;
+};
+
+// A client run as "nobody": it says hello and prints what it reads.
+struct NobodyClient
+{
+    explicit NobodyClient(const QString& path)
+    {
+        static const char* script = R"(
+import socket, struct, sys
+s = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+s.connect(sys.argv[1])
+s.sendall(b"KLVK" + struct.pack("<I", 1))
+while True:
+    data = s.recv(4096)
+    if not data:
+        break
+    sys.stdout.buffer.write(data)
+    sys.stdout.flush()
+)";
+        QObject::connect(&process, &QProcess::readyReadStandardOutput,
+                         [this] { bytes += process.readAllStandardOutput(); });
+        process.start(QStringLiteral("setpriv"),
+                      {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
+                       QStringLiteral("--clear-groups"), QStringLiteral("/usr/bin/python3"),
+                       QStringLiteral("-c"), QString::fromLatin1(script), path});
+        EXPECT_TRUE(process.waitForStarted(5000));
+    }
+
+    ~NobodyClient()
+    {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+
+    Records records() const { return decode(bytes); }
+
+    QProcess process;
+    QByteArray bytes;
+};
+
+class KeyServiceTest : public ::testing::Test
+{
+protected:
+    KeyServiceTest()
+    {
+        setSystemLogSink([this](const QString& line) { log.append(line); });
+        QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                 QFileDevice::ExeOwner | QFileDevice::ExeGroup |
+                                                 QFileDevice::ExeOther);
+        logind.setSession(QStringLiteral("c1"), {}, false); // root's
+        logind.setActiveSession(QStringLiteral("c1"), false);
+        gate = std::make_unique<SessionGate>(bus.connect(QStringLiteral("keyservice")));
+        service = std::make_unique<KeyService>(*gate);
+        EXPECT_TRUE(service->listen(path()));
+        int fds[2];
+        EXPECT_EQ(pipe2(fds, O_NONBLOCK | O_CLOEXEC), 0);
+        service->devices().addDescriptor(fds[0], QStringLiteral("pipe keyboard"));
+        device = fds[1];
+    }
+
+    ~KeyServiceTest() override
+    {
+        ::close(device);
+        setSystemLogSink({});
+    }
+
+    QString path() const { return folder.filePath(QStringLiteral("keys.socket")); }
+
+    // Key transitions, each in a report of its own.
+    void type(std::initializer_list<std::pair<int, int>> keys)
+    {
+        std::vector<input_event> records;
+        for (const auto& [code, value] : keys) {
+            records.push_back(input_event{{}, EV_KEY, std::uint16_t(code), value});
+            records.push_back(input_event{{}, EV_SYN, SYN_REPORT, 0});
+        }
+        const auto bytes = ssize_t(records.size() * sizeof(input_event));
+        ASSERT_EQ(::write(device, records.data(), std::size_t(bytes)), bytes);
+    }
+
+    template <typename C> bool lastIs(const C& client, const Record& record)
+    {
+        return QTest::qWaitFor([&] {
+            const Records r = client.records();
+            return !r.empty() && r.back() == record;
+        });
+    }
+
+    QStringList log;
+    QTemporaryDir folder;
+    testing::PrivateBus bus;
+    testing::LogindStandIn logind{bus.connect(QStringLiteral("logind"))};
+    std::unique_ptr<SessionGate> gate;
+    std::unique_ptr<KeyService> service;
+    int device = -1;
+};
+
+TEST_F(KeyServiceTest, KeysGoOnlyToTheUserAtTheActiveUnlockedSeatAndNeverLate)
+{
+    ASSERT_TRUE(logind.isServing());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gate->allowedUid() == 0u; }));
+    Client root(path());
+    NobodyClient nobody(path());
+    ASSERT_TRUE(lastIs(root, flowing));
+    ASSERT_TRUE(lastIs(nobody, resting));
+
+    type({{KEY_A, 1}, {KEY_A, 2}, {KEY_A, 0}});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return root.records().size() == 4; }));
+    EXPECT_EQ(root.records(), (Records{flowing, key(KEY_A, 1), key(KEY_A, 2), key(KEY_A, 0)}));
+
+    // Locked: keys typed on the lock screen go nowhere, then or later.
+    logind.setSession(QStringLiteral("c1"), {.locked = true});
+    ASSERT_TRUE(lastIs(root, resting));
+    type({{KEY_B, 1}, {KEY_B, 0}});
+    logind.setSession(QStringLiteral("c1"), {});
+    ASSERT_TRUE(lastIs(root, flowing));
+    type({{KEY_C, 1}});
+    ASSERT_TRUE(lastIs(root, key(KEY_C, 1)));
+
+    // Another user's session comes to the front: its user gets keys, root none.
+    logind.setSession(QStringLiteral("c2"), {.uid = 65534}, false);
+    logind.setActiveSession(QStringLiteral("c2"));
+    ASSERT_TRUE(lastIs(root, resting));
+    ASSERT_TRUE(lastIs(nobody, flowing));
+    type({{KEY_D, 1}});
+    ASSERT_TRUE(lastIs(nobody, key(KEY_D, 1)));
+
+    // A lock whose signal went missing holds at the next check; then logind goes away.
+    logind.setSession(QStringLiteral("c2"), {.uid = 65534, .locked = true}, false);
+    gate->recheck();
+    ASSERT_TRUE(lastIs(nobody, resting));
+    logind.setSession(QStringLiteral("c2"), {.uid = 65534});
+    ASSERT_TRUE(lastIs(nobody, flowing));
+    logind.leave();
+    ASSERT_TRUE(lastIs(nobody, resting));
+    type({{KEY_E, 1}, {KEY_E, 0}});
+    QTest::qWait(200);
+
+    for (const int code : {KEY_B, KEY_D, KEY_E}) {
+        EXPECT_FALSE(has(root.records(), key(code, 1))) << code;
+    }
+    for (const int code : {KEY_A, KEY_B, KEY_C, KEY_E}) {
+        EXPECT_FALSE(has(nobody.records(), key(code, 1))) << code;
+    }
+    EXPECT_EQ(log.filter(QStringLiteral("go to nobody")).size(), 3);
+}
+
+TEST_F(KeyServiceTest, AClientThatNeverReadsLosesRecordsNotTheServicesMemory)
+{
+    // A socket that says hello and reads nothing.
+    const int silent = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray where = QFile::encodeName(path());
+    std::memcpy(address.sun_path, where.constData(), std::size_t(where.size()));
+    ASSERT_EQ(::connect(silent, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::write(silent, encodeHello().constData(), helloSize), helloSize);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return service->clientCount() == 1; }));
+
+    qint64 largest = 0;
+    for (int batch = 0; batch < 20; ++batch) { // 10,000 records
+        std::vector<std::pair<int, int>> keys;
+        for (int i = 0; i < 250; ++i) {
+            type({{KEY_A, 1}, {KEY_A, 0}});
+        }
+        QTest::qWait(20);
+        largest = std::max(largest, service->largestBacklog());
+    }
+    EXPECT_LE(largest, KeyService::backlogLimit);
+    EXPECT_GT(largest, 0) << "the kernel's buffer never filled";
+
+    // Once it reads, it learns that records were lost.
+    QByteArray got;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        char buffer[4096];
+        for (ssize_t n; (n = ::recv(silent, buffer, sizeof buffer, MSG_DONTWAIT)) > 0;) {
+            got.append(buffer, n);
+        }
+        const Records records = decode(got);
+        return !records.empty() && has(records, Record{Kind::Lost, 0, 0});
+    }));
+    ::close(silent);
+}
+
+TEST_F(KeyServiceTest, AClientSendingAnythingButOneHelloIsCutOffAndTheOthersGoOn)
+{
+    Client good(path());
+    Client stranger(path(), "GET / HTTP/1.1\r\n\r\n");
+    Client chatty(path());
+    ASSERT_TRUE(lastIs(chatty, flowing));
+    chatty.socket.write("more");
+    const auto gone = [](Client& c) {
+        return c.socket.state() == QLocalSocket::UnconnectedState;
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gone(stranger) && gone(chatty); }));
+    type({{KEY_A, 1}});
+    ASSERT_TRUE(lastIs(good, key(KEY_A, 1)));
+    EXPECT_EQ(log.filter(QStringLiteral("was ended")).size(), 2) << log.join('\n').toStdString();
+
+    // With nobody left it says it is idle.
+    service->setIdleTime(100);
+    QSignalSpy idle(service.get(), &KeyService::idle);
+    QTest::qWait(200);
+    EXPECT_EQ(idle.count(), 0);
+    good.socket.disconnectFromServer();
+    EXPECT_TRUE(idle.wait(2000));
+}
+
+// The service in a thread of its own, as it is a process of its own beside Kelvara.
+struct ServiceThread
+{
+    ServiceThread(const QDBusConnection& bus, const QString& path, int device)
+    {
+        thread.start();
+        context->moveToThread(&thread);
+        QMetaObject::invokeMethod(
+            context,
+            [&] {
+                gate = std::make_unique<SessionGate>(bus);
+                service = std::make_unique<KeyService>(*gate);
+                listening = service->listen(path);
+                service->devices().addDescriptor(device, QStringLiteral("pipe keyboard"));
+            },
+            Qt::BlockingQueuedConnection);
+    }
+
+    ~ServiceThread()
+    {
+        QMetaObject::invokeMethod(
+            context,
+            [this] {
+                service.reset();
+                gate.reset();
+                delete context;
+            },
+            Qt::BlockingQueuedConnection);
+        thread.quit();
+        thread.wait();
+    }
+
+    QThread thread;
+    QObject* context = new QObject;
+    std::unique_ptr<SessionGate> gate;
+    std::unique_ptr<KeyService> service;
+    bool listening = false;
+};
+
+// A Wayland session where Kelvara reads no device and no X server: with the key service
+// answering, a key typed lights its key through the protocol peer, and nobody is asked for
+// access.
+class KeysThroughTheService : public testing::ApplicationTest
+{
+protected:
+    KeysThroughTheService()
+    {
+        previousSession = qgetenv("XDG_SESSION_TYPE");
+        qputenv("XDG_SESSION_TYPE", "wayland");
+        setSystemLogSink([this](const QString& line) { log.append(line); });
+    }
+
+    ~KeysThroughTheService() override { qputenv("XDG_SESSION_TYPE", previousSession); }
+
+    QByteArray previousSession;
+    QStringList log;
+};
+
+TEST_F(KeysThroughTheService, AKeyFedToTheServiceLightsItsKeyAndNoSheetIsShown)
+{
+    testing::PrivateBus bus;
+    testing::LogindStandIn logind(bus.connect(QStringLiteral("logind")));
+    logind.setSession(QStringLiteral("c1"), {.uid = uint(getuid())}, false);
+    logind.setActiveSession(QStringLiteral("c1"), false);
+    int fds[2];
+    ASSERT_EQ(pipe2(fds, O_NONBLOCK | O_CLOEXEC), 0);
+    const ServiceThread keys(bus.connect(QStringLiteral("keyservice")),
+                             devices.filePath(QStringLiteral("keys.socket")), fds[0]);
+    ASSERT_TRUE(keys.listening);
+
+    const testing::FakeOpenRgbServer::Device board = testing::FakeOpenRgbServer::keyboard();
+    testing::FakeOpenRgbServer lights(6, {board}, port);
+    installLedBackend(std::make_unique<OpenRgbBackend>(QStringLiteral("127.0.0.1"), port));
+    delegate->keyServicePath = devices.filePath(QStringLiteral("keys.socket"));
+    launch(false);
+    EXPECT_EQ(delegate->globalKeyInput.source(), GlobalKeyInput::Source::KeyService);
+    EXPECT_FALSE(delegate->permissionSheet->isVisible());
+    EXPECT_EQ(log.filter(QStringLiteral("Reading key presses from the key service")).size(), 1);
+    delegate->eventMonitors.setActiveCheck([] { return false; }); // typed into another program
+
+    const auto a =
+        std::size_t(std::find(board.leds.begin(), board.leds.end(), QStringLiteral("Key: A")) -
+                    board.leds.begin());
+    const auto colourOfA = [&] {
+        const auto frames = lights.received(openrgb::updateLeds);
+        return frames.empty()
+                   ? std::optional<quint32>()
+                   : std::optional(testing::FakeOpenRgbServer::colours(frames.back().payload)[a]);
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return colourOfA().has_value(); }));
+    const quint32 before = *colourOfA();
+    const input_event press[] = {{{}, EV_KEY, KEY_A, 1}, {{}, EV_SYN, SYN_REPORT, 0}};
+    ASSERT_EQ(::write(fds[1], press, sizeof press), ssize_t(sizeof press));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return colourOfA() != before; }, 5000));
+    ::close(fds[1]);
+}
+
+} // namespace
+} // namespace kelvara

@@ -1,0 +1,116 @@
+#include "support/logindstandin.h"
+
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+
+namespace kelvara::testing {
+
+namespace {
+
+const QString root = QStringLiteral("/org/freedesktop/login1");
+const QString seat0 = root + QStringLiteral("/seat/seat0");
+const QString properties = QStringLiteral("org.freedesktop.DBus.Properties");
+
+QString sessionPath(const QString& id)
+{
+    return root + QStringLiteral("/session/") + id;
+}
+
+template <typename First> QVariant pathStruct(const First& first, const QString& path)
+{
+    QDBusArgument argument;
+    argument.beginStructure();
+    argument << first << QDBusObjectPath(path);
+    argument.endStructure();
+    return QVariant::fromValue(argument);
+}
+
+} // namespace
+
+LogindStandIn::LogindStandIn(QDBusConnection bus)
+    : m_bus(std::move(bus))
+{
+    m_serving = m_bus.registerVirtualObject(root, this, QDBusConnection::SubPath) &&
+                m_bus.registerService(QStringLiteral("org.freedesktop.login1"));
+}
+
+LogindStandIn::~LogindStandIn()
+{
+    leave();
+}
+
+void LogindStandIn::leave()
+{
+    if (m_serving) {
+        m_bus.unregisterService(QStringLiteral("org.freedesktop.login1"));
+        m_bus.unregisterObject(root, QDBusConnection::UnregisterTree);
+        m_serving = false;
+    }
+}
+
+void LogindStandIn::setActiveSession(const QString& id, bool signal)
+{
+    m_active = id;
+    if (signal) {
+        changed(seat0, QStringLiteral("org.freedesktop.login1.Seat"));
+    }
+}
+
+void LogindStandIn::setSession(const QString& id, const Session& session, bool signal)
+{
+    m_sessions[id] = session;
+    if (signal) {
+        changed(sessionPath(id), QStringLiteral("org.freedesktop.login1.Session"));
+    }
+}
+
+void LogindStandIn::changed(const QString& path, const QString& interface)
+{
+    QDBusMessage signal =
+        QDBusMessage::createSignal(path, properties, QStringLiteral("PropertiesChanged"));
+    signal << interface << QVariantMap{} << QStringList{};
+    m_bus.send(signal);
+}
+
+bool LogindStandIn::handleMessage(const QDBusMessage& message, const QDBusConnection& connection)
+{
+    const bool getAll = message.member() == QStringLiteral("GetAll");
+    if (message.interface() != properties || message.arguments().size() != (getAll ? 1 : 2)) {
+        return false;
+    }
+    const QString name = getAll ? QString() : message.arguments()[1].toString();
+    QVariant value;
+    if (message.path() == seat0 && name == QStringLiteral("ActiveSession")) {
+        value =
+            pathStruct(m_active, m_active.isEmpty() ? QStringLiteral("/") : sessionPath(m_active));
+    } else if (const auto it = m_sessions.find(message.path().section(QLatin1Char('/'), -1));
+               it != m_sessions.end() && message.path() == sessionPath(it->first)) {
+        const Session& s = it->second;
+        const std::map<QString, QVariant> values{
+            {QStringLiteral("User"),
+             pathStruct(s.uid, root + QStringLiteral("/user/_%1").arg(s.uid))},
+            {QStringLiteral("Active"), s.active},
+            {QStringLiteral("LockedHint"), s.locked},
+            {QStringLiteral("Remote"), s.remote},
+            {QStringLiteral("State"), s.state},
+            {QStringLiteral("Class"), s.kind}};
+        if (getAll) {
+            QVariantMap all;
+            for (const auto& [key, v] : values) {
+                all.insert(key, v);
+            }
+            connection.send(message.createReply(QVariant::fromValue(all)));
+            return true;
+        }
+        if (const auto v = values.find(name); v != values.end()) {
+            value = v->second;
+        }
+    }
+    connection.send(value.isValid() ? message.createReply(QVariant::fromValue(QDBusVariant(value)))
+                                    : message.createErrorReply(QDBusError::UnknownProperty, name));
+    return true;
+}
+
+} // namespace kelvara::testing
