@@ -1,5 +1,6 @@
 # The Debian package: cpack in a build folder makes kelvara_<version>_amd64.deb with the program in
-# /usr/bin, its desktop entry, icon, AppStream metadata, manual page, copyright and changelog.
+# /usr/bin, its desktop entry, icon, AppStream metadata, manual page, copyright and changelog, and
+# the key service with its systemd units and sysusers entry.
 # Dependencies are worked out from the binary by dpkg-shlibdeps.
 
 include(GNUInstallDirs)
@@ -22,6 +23,11 @@ install(FILES ${packaging}/kelvara.metainfo.xml
 install(FILES ${packaged}/kelvara.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${packaging}/copyright ${packaged}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kelvara)
+# The key service: started by its socket, as a user of its own.
+install(FILES ${packaging}/kelvara-keyservice.socket ${packaging}/kelvara-keyservice.service
+        DESTINATION /lib/systemd/system)
+install(FILES ${packaging}/kelvara-keyservice.sysusers
+        DESTINATION lib/sysusers.d RENAME kelvara-keyservice.conf)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kelvara)
@@ -44,8 +50,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The emoji of the help alert's paragraphs, and Qt's X11 platform plugin, which the binary does
-# not link and dpkg-shlibdeps therefore cannot see.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# not link and dpkg-shlibdeps therefore cannot see; systemd-sysusers and deb-systemd-helper for
+# the key service's user and socket.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, systemd, init-system-helpers (>= 1.54~)")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+    ${packaging}/postinst ${packaging}/prerm ${packaging}/postrm)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-color-emoji")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)
