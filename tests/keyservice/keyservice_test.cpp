@@ -22,8 +22,6 @@
 
 #include <fcntl.h>
 #include <linux/input.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 namespace kelvara {
@@ -71,33 +69,34 @@ struct Client
     QByteArray bytes;
 };
 
-// A client run as "nobody": it says hello and prints what it reads.
-struct NobodyClient
+// A client in a process of its own, as "nobody" or as root: it says hello, waits as long as it is
+// told before it reads anything, then prints what it reads.
+struct ProcessClient
 {
-    explicit NobodyClient(const QString& path)
+    ProcessClient(const QString& path, bool asNobody, int waitMs = 0)
     {
-        static const char* script = R"(
-import socket, struct, sys
-s = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
-s.connect(sys.argv[1])
-s.sendall(b"KLVK" + struct.pack("<I", 1))
-while True:
-    data = s.recv(4096)
-    if not data:
-        break
-    sys.stdout.buffer.write(data)
-    sys.stdout.flush()
-)";
+        const QString script =
+            QStringLiteral("import os, socket, struct, sys, time\n"
+                           "s = socket.socket(socket.AF_UNIX)\n"
+                           "s.connect(sys.argv[1])\n"
+                           "s.sendall(b'KLVK' + struct.pack('<I', 1))\n"
+                           "time.sleep(%1)\n"
+                           "for data in iter(lambda: s.recv(4096), b''): os.write(1, data)\n")
+                .arg(waitMs / 1000.0);
+        QStringList command{QStringLiteral("/usr/bin/python3"), QStringLiteral("-c"), script, path};
+        if (asNobody) {
+            command =
+                QStringList{QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
+                            QStringLiteral("--clear-groups")} +
+                command;
+        }
         QObject::connect(&process, &QProcess::readyReadStandardOutput,
                          [this] { bytes += process.readAllStandardOutput(); });
-        process.start(QStringLiteral("setpriv"),
-                      {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
-                       QStringLiteral("--clear-groups"), QStringLiteral("/usr/bin/python3"),
-                       QStringLiteral("-c"), QString::fromLatin1(script), path});
+        process.start(asNobody ? QStringLiteral("setpriv") : command.takeFirst(), command);
         EXPECT_TRUE(process.waitForStarted(5000));
     }
 
-    ~NobodyClient()
+    ~ProcessClient()
     {
         process.kill();
         process.waitForFinished(5000);
@@ -171,7 +170,7 @@ TEST_F(KeyServiceTest, KeysGoOnlyToTheUserAtTheActiveUnlockedSeatAndNeverLate)
     ASSERT_TRUE(logind.isServing());
     ASSERT_TRUE(QTest::qWaitFor([&] { return gate->allowedUid() == 0u; }));
     Client root(path());
-    NobodyClient nobody(path());
+    ProcessClient nobody(path(), true);
     ASSERT_TRUE(lastIs(root, flowing));
     ASSERT_TRUE(lastIs(nobody, resting));
 
@@ -218,19 +217,11 @@ TEST_F(KeyServiceTest, KeysGoOnlyToTheUserAtTheActiveUnlockedSeatAndNeverLate)
 
 TEST_F(KeyServiceTest, AClientThatNeverReadsLosesRecordsNotTheServicesMemory)
 {
-    // A socket that says hello and reads nothing.
-    const int silent = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const QByteArray where = QFile::encodeName(path());
-    std::memcpy(address.sun_path, where.constData(), std::size_t(where.size()));
-    ASSERT_EQ(::connect(silent, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::write(silent, encodeHello().constData(), helloSize), helloSize);
+    ProcessClient silent(path(), false, 3000); // reads nothing for three seconds
     ASSERT_TRUE(QTest::qWaitFor([&] { return service->clientCount() == 1; }));
 
     qint64 largest = 0;
     for (int batch = 0; batch < 20; ++batch) { // 10,000 records
-        std::vector<std::pair<int, int>> keys;
         for (int i = 0; i < 250; ++i) {
             type({{KEY_A, 1}, {KEY_A, 0}});
         }
@@ -241,16 +232,11 @@ TEST_F(KeyServiceTest, AClientThatNeverReadsLosesRecordsNotTheServicesMemory)
     EXPECT_GT(largest, 0) << "the kernel's buffer never filled";
 
     // Once it reads, it learns that records were lost.
-    QByteArray got;
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        char buffer[4096];
-        for (ssize_t n; (n = ::recv(silent, buffer, sizeof buffer, MSG_DONTWAIT)) > 0;) {
-            got.append(buffer, n);
-        }
-        const Records records = decode(got);
-        return !records.empty() && has(records, Record{Kind::Lost, 0, 0});
-    }));
-    ::close(silent);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return has(silent.records(), Record{Kind::Lost, 0, 0});
+        },
+        10000));
 }
 
 TEST_F(KeyServiceTest, AClientSendingAnythingButOneHelloIsCutOffAndTheOthersGoOn)

@@ -76,40 +76,28 @@ void LogindStandIn::changed(const QString& path, const QString& interface)
 
 bool LogindStandIn::handleMessage(const QDBusMessage& message, const QDBusConnection& connection)
 {
-    const bool getAll = message.member() == QStringLiteral("GetAll");
-    if (message.interface() != properties || message.arguments().size() != (getAll ? 1 : 2)) {
-        return false;
-    }
-    const QString name = getAll ? QString() : message.arguments()[1].toString();
-    QVariant value;
-    if (message.path() == seat0 && name == QStringLiteral("ActiveSession")) {
-        value =
+    // The seat's active session by Get, a session's properties by GetAll, as the service asks.
+    const QVariantList arguments = message.arguments();
+    const auto session = m_sessions.find(message.path().section(QLatin1Char('/'), -1));
+    if (message.path() == seat0 && message.member() == QStringLiteral("Get") &&
+        arguments.size() == 2 && arguments[1] == QStringLiteral("ActiveSession")) {
+        const QVariant active =
             pathStruct(m_active, m_active.isEmpty() ? QStringLiteral("/") : sessionPath(m_active));
-    } else if (const auto it = m_sessions.find(message.path().section(QLatin1Char('/'), -1));
-               it != m_sessions.end() && message.path() == sessionPath(it->first)) {
-        const Session& s = it->second;
-        const std::map<QString, QVariant> values{
-            {QStringLiteral("User"),
-             pathStruct(s.uid, root + QStringLiteral("/user/_%1").arg(s.uid))},
-            {QStringLiteral("Active"), s.active},
-            {QStringLiteral("LockedHint"), s.locked},
-            {QStringLiteral("Remote"), s.remote},
-            {QStringLiteral("State"), s.state},
-            {QStringLiteral("Class"), s.kind}};
-        if (getAll) {
-            QVariantMap all;
-            for (const auto& [key, v] : values) {
-                all.insert(key, v);
-            }
-            connection.send(message.createReply(QVariant::fromValue(all)));
-            return true;
-        }
-        if (const auto v = values.find(name); v != values.end()) {
-            value = v->second;
-        }
+        connection.send(message.createReply(QVariant::fromValue(QDBusVariant(active))));
+    } else if (message.member() == QStringLiteral("GetAll") && session != m_sessions.end() &&
+               message.path() == sessionPath(session->first)) {
+        const Session& s = session->second;
+        const QVariantMap all{{QStringLiteral("User"),
+                               pathStruct(s.uid, root + QStringLiteral("/user/_%1").arg(s.uid))},
+                              {QStringLiteral("Active"), s.active},
+                              {QStringLiteral("LockedHint"), s.locked},
+                              {QStringLiteral("Remote"), s.remote},
+                              {QStringLiteral("State"), s.state},
+                              {QStringLiteral("Class"), s.kind}};
+        connection.send(message.createReply(QVariant::fromValue(all)));
+    } else {
+        connection.send(message.createErrorReply(QDBusError::UnknownObject, message.path()));
     }
-    connection.send(value.isValid() ? message.createReply(QVariant::fromValue(QDBusVariant(value)))
-                                    : message.createErrorReply(QDBusError::UnknownProperty, name));
     return true;
 }
 

@@ -8,7 +8,7 @@
 namespace kelvara::testing {
 
 // logind as far as the key service asks it: seat0's active session and each session's user,
-// state and lock, answered through Properties.Get on a bus of the test's own. Changes are
+// state and lock, on a bus of the test's own. Changes are
 // signalled as logind signals them, unless the test wants a signal to go missing.
 class LogindStandIn : public QDBusVirtualObject
 {
