@@ -107,7 +107,11 @@ TEST(LightingServiceAlert, TellsWhatToDoWithOneOkButtonOnTheWindow)
     EXPECT_EQ(alert->windowModality(), Qt::WindowModal);
     EXPECT_EQ(alert->text(), QStringLiteral("Logitech Gaming Software must be installed and "
                                             "running before Kelvara can make waves."));
-    EXPECT_EQ(alert->informativeText().split(QStringLiteral("\n\n")).size(), 3);
+    const QStringList paragraphs = alert->informativeText().split(QStringLiteral("\n\n"));
+    ASSERT_EQ(paragraphs.size(), 3);
+    EXPECT_TRUE(paragraphs[0].startsWith(QStringLiteral("\U0001F506 After installing LGS")));
+    EXPECT_TRUE(paragraphs[1].contains(QStringLiteral("\"Allow games to control illumination\"")));
+    EXPECT_TRUE(paragraphs[2].endsWith(QStringLiteral("compatible Mac drivers.")));
     // Behind "Show Details...": what it takes on Linux.
     for (const char* needed : {"openrgb --server", "lightingServicePort=", "Kelvara.conf"}) {
         EXPECT_TRUE(alert->detailedText().contains(QString::fromUtf8(needed))) << needed;
