@@ -7,17 +7,19 @@ Makes every mutant of the given product files that the operators below allow, pi
 seeded sample of them, and for each one builds the unit test program with the mutant in place and
 runs it with a time limit. A mutant is killed when the program fails or runs out of time, and
 stillborn when it does not build (those do not count). The same files and seed give the same
-mutants, so two versions of the tests can be measured against one sample. Each file is put back
-as it was, whatever happens.
+mutants, so two versions of the tests can be measured against one sample; a mutant is drawn by
+its line's text, so lines added or changed elsewhere leave the others in the sample. --list
+prints the sample and runs nothing. Each file is put back as it was, whatever happens.
 
 The operators: a comparison or arithmetic operator swapped, a whole-number constant off by one, a
 statement removed, a condition negated, && and || swapped.
 """
 
 import argparse
+import collections
+import hashlib
 import os
 import pathlib
-import random
 import re
 import subprocess
 import sys
@@ -110,15 +112,29 @@ def main():
     options.add_argument("--time-limit", type=int, default=240, help="seconds for one test run")
     options.add_argument("--only", default="",
                          help="mutant names (M001,M017) to run again, updating the report's rows")
+    options.add_argument("--list", action="store_true", help="print the sample, run nothing")
     options.add_argument("files", nargs="+")
     args = options.parse_args()
 
-    candidates = []
+    # Each mutant's place in the draw comes from its file, its line's text and its change, not
+    # from its line number or from how many mutants there are: an edit elsewhere in a file, or a
+    # line added, leaves the rest of the sample as it was.
+    drawn = []
     for name in sorted(args.files):
-        path = ROOT / name
-        candidates += [(name, *m) for m in mutants_of(path)]
-    sample = random.Random(args.seed).sample(candidates, min(args.count, len(candidates)))
-    sample.sort()
+        lines = (ROOT / name).read_text().split("\n")
+        seen = collections.Counter()
+        for number, what, new in mutants_of(ROOT / name):
+            key = (name, lines[number - 1].strip(), what, new.strip())
+            seen[key] += 1
+            digest = hashlib.sha256(repr((args.seed, *key, seen[key])).encode()).hexdigest()
+            drawn.append((digest, name, number, what, new))
+    drawn.sort()
+    sample = sorted((name, number, what, new) for _, name, number, what, new in drawn[:args.count])
+
+    if args.list:
+        for name, number, what, new in sample:
+            print(f"{name}:{number}\t{what}\t{new.strip()}")
+        return
 
     build = ROOT / args.build
     subprocess.run(["cmake", "-S", ".", "-B", str(build), "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Debug",
