@@ -101,6 +101,10 @@ TEST_F(ApplicationTest, ThePermissionSheetsButtons)
     QTest::mouseClick(notNow, Qt::LeftButton);
     EXPECT_FALSE(delegate->permissionSheet->isVisible());
     EXPECT_TRUE(opened.empty());
+    delegate->window->hide(); // "Not now" holds when the window comes back
+    delegate->window->show();
+    QTest::qWait(50);
+    EXPECT_FALSE(delegate->permissionSheet->isVisible());
 
     delegate->permissionSheet->open();
     QTest::mouseClick(showHow, Qt::LeftButton);

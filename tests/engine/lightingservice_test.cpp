@@ -5,7 +5,9 @@
 
 #include <QAbstractButton>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTcpServer>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -122,7 +124,9 @@ TEST(LightingServiceAlert, TellsWhatToDoWithOneOkButtonOnTheWindow)
     QAbstractButton* answer = *std::ranges::find(buttons, QMessageBox::AcceptRole,
                                                  [&](auto* b) { return alert->buttonRole(b); });
     EXPECT_EQ(answer->text(), QStringLiteral("OK"));
+    const QPointer<QMessageBox> shown(alert);
     answer->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown.isNull(); })) << "each Help leaves an alert";
 }
 
 TEST(LightingServiceEndpoint, SettingsOverrideTheDefaultAndBadPortsAreIgnored)

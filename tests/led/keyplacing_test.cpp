@@ -116,6 +116,8 @@ TEST_F(KeyPlacingThroughThePeer, AnIsoKeyboardAtRestShowsThePictureOnEveryLed)
     // second LED its key's colour.
     EXPECT_EQ(colours.at(led(QStringLiteral("Underglow"))), picture);
     EXPECT_EQ(std::count(colours.begin(), colours.end(), magenta), 0);
+    canvas.backgroundImage = testing::solidPicture(Qt::black);
+    EXPECT_EQ(pass().at(led(QStringLiteral("Underglow"))), 0u) << "each pass has a mean of its own";
 }
 
 TEST_F(KeyPlacingThroughThePeer, AWaveFromZReachesTheIsoBackslashBeforeX)

@@ -160,13 +160,30 @@ TEST(LedPlacement, KeyboardsKeypadsAndLaptopsAreTakenMiceAndStripsAreNot)
     }
 }
 
+// The synthetic board has a key of each way; the two reference boards are the README's examples.
 TEST(LedPlacement, TheLogLineCountsEachWay)
 {
-    const Controller c =
-        controllerOf({"Key: A", "Key: Space", "Key: Space", "Key: Media Mute", "Logo L"});
-    EXPECT_EQ(placementSummary(QStringLiteral("Board"), placeLeds(c)),
-              QStringLiteral("Keyboard \"Board\" taken over: 5 LEDs, 3 placed by key name, 0 by "
-                             "matrix, 1 by standard key place, 1 follow the mean colour."));
+    const auto placed = [](const QString& id) {
+        const auto c = openrgb::parseControllerData(
+            testing::FakeOpenRgbServer::encodeDevice(testing::referenceKeyboard(id).device, 6), 6);
+        return c ? placeLeds(*c) : LedPlacement{};
+    };
+    const std::pair<LedPlacement, const char*> lines[] = {
+        {placeLeds(
+             controllerOf({"Key: A", "Key: Space", "Key: Space", "Key: Media Mute", "Logo L"})),
+         "5 LEDs, 3 placed by key name, 0 by matrix, 1 by standard key place, 1 follow the mean "
+         "colour."},
+        {placed(QStringLiteral("razer-razer-huntsman-elite-iso")),
+         "198 LEDs, 103 placed by key name, 6 by matrix, 0 by standard key place, 89 follow the "
+         "mean colour."},
+        {placed(QStringLiteral("logitech-hid-2-0-g810-g610-0x8080-iso-qwertz")),
+         "117 LEDs, 94 placed by key name, 23 by matrix, 0 by standard key place, 0 follow the "
+         "mean colour. Its driver names keys by their legends: 6 of them are placed by matrix "
+         "instead."}};
+    for (const auto& [placement, line] : lines) {
+        EXPECT_EQ(placementSummary(QStringLiteral("Board"), placement).toStdString(),
+                  std::string("Keyboard \"Board\" taken over: ") + line);
+    }
 }
 
 // The placing over every keyboard, keypad and laptop that OpenRGB's drivers describe, as a
