@@ -96,6 +96,7 @@ TEST_F(SettingsTest, ASecondLaunchRewritesNothingAndUsesStoredValuesAsTheyAre)
     for (const auto& [key, value] : kept) {
         store(key, value);
     }
+    store("ring3vizStart", 7);
     QFile file(openPreferenceStore()->fileName());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray before = file.readAll();
@@ -111,6 +112,7 @@ TEST_F(SettingsTest, ASecondLaunchRewritesNothingAndUsesStoredValuesAsTheyAre)
     EXPECT_FLOAT_EQ(ringSettings().color[1].redF(), 1.0f);
     EXPECT_FLOAT_EQ(ringSettings().color[1].blueF(), 0.0f);
     EXPECT_NEAR(ringSettings().color[2].redF(), 1.5, 1e-3);
+    EXPECT_DOUBLE_EQ(ringSettings().vizStart[2], 7);
 
     // Saved with no ring touched, the file keeps what it held, in range or not.
     delegate.resyncPrefsBtn(nullptr);
@@ -207,12 +209,12 @@ TEST_P(CancelOrEscape, ChangesNothingAndTheNextOpeningShowsTheStore)
     EXPECT_EQ(engine.animationTimer.get(), timer);
     EXPECT_EQ(engine.animationTimer->interval(), 33);
 
-    store("ring5life", 77);
+    store("ring5vizEnd", 77); // the last text field
     canvas.show();
     QTest::keyClick(&canvas, Qt::Key_Comma, Qt::ControlModifier); // opens as the menu item does
     EXPECT_TRUE(delegate.settingsWindow->isVisible());
     EXPECT_EQ(control(1, controltag::life)->text(), text("15"));
-    EXPECT_EQ(control(5, controltag::life)->text(), text("77"));
+    EXPECT_EQ(control(5, controltag::vizEnd)->text(), text("77"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, CancelOrEscape, ::testing::Values(false, true),
