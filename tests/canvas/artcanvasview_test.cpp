@@ -104,9 +104,12 @@ TEST_F(CanvasTest, ControlHAndControlMMinimiseAndNothingElseDoes)
     EXPECT_FALSE(window.isMinimized());
     ctrlKeyAt(35, Qt::Key_J); // the H position
     EXPECT_TRUE(window.isMinimized());
-    window.showNormal();
-    QTest::keyClick(&canvas, Qt::Key_M, Qt::ControlModifier);
-    EXPECT_TRUE(window.isMinimized());
+    // Without a scan code, as some input methods send keys, the key itself counts.
+    for (const Qt::Key key : {Qt::Key_H, Qt::Key_M}) {
+        window.showNormal();
+        QTest::keyClick(&canvas, key, Qt::ControlModifier);
+        EXPECT_TRUE(window.isMinimized()) << key;
+    }
 }
 
 TEST_F(CanvasTest, ControlQQuitsTheApplication)
