@@ -43,7 +43,7 @@ def is_code(line):
 
 
 def mutants_of(path):
-    """Every (line number, description, new line) of one file, in a fixed order."""
+    """Every (line number, description, new line, line) of one file, in a fixed order."""
     found = []
     lines = path.read_text().split("\n")
     for number, line in enumerate(lines, 1):
@@ -56,16 +56,16 @@ def mutants_of(path):
         for pattern, new in SWAPS:
             for match in re.finditer(pattern, code):
                 found.append((number, f"{match.group(0)} -> {new}",
-                              line[:match.start()] + new + line[match.end():]))
+                              line[:match.start()] + new + line[match.end():], line))
         for match in NUMBER.finditer(code):
             value = int(match.group(1))
             found.append((number, f"{value} -> {value + 1}",
-                          line[:match.start()] + str(value + 1) + line[match.end():]))
+                          line[:match.start()] + str(value + 1) + line[match.end():], line))
         condition = CONDITION.search(line)
         if condition:
             found.append((number, "condition negated",
                           line[:condition.start(2)] + "!(" + condition.group(2) + ")"
-                          + line[condition.end(2):]))
+                          + line[condition.end(2):], line))
         text = line.strip()
         if (text.endswith(";") and not text.startswith(("return", "const ", "auto ", "case ",
                                                         "using ", "break", "continue"))
@@ -73,7 +73,7 @@ def mutants_of(path):
                 and not re.match(r"^[\w:<>,\s*&]+\s\w+(\{.*\})?;$", text)
                 and text.count("(") == text.count(")")):
             found.append((number, "statement removed", line[:len(line) - len(line.lstrip())]
-                          + "static_cast<void>(0);"))
+                          + "static_cast<void>(0);", line))
     return found
 
 
@@ -121,10 +121,9 @@ def main():
     # line added, leaves the rest of the sample as it was.
     drawn = []
     for name in sorted(args.files):
-        lines = (ROOT / name).read_text().split("\n")
         seen = collections.Counter()
-        for number, what, new in mutants_of(ROOT / name):
-            key = (name, lines[number - 1].strip(), what, new.strip())
+        for number, what, new, line in mutants_of(ROOT / name):
+            key = (name, line.strip(), what, new.strip())
             seen[key] += 1
             digest = hashlib.sha256(repr((args.seed, *key, seen[key])).encode()).hexdigest()
             drawn.append((digest, name, number, what, new))

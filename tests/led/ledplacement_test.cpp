@@ -47,6 +47,15 @@ Controller controllerOf(std::initializer_list<const char*> leds, std::vector<Zon
     return c;
 }
 
+// A reference device as a version 6 server sends it, read back as Kelvara reads it.
+Controller served(const testing::FakeOpenRgbServer::Device& device)
+{
+    const auto c =
+        openrgb::parseControllerData(testing::FakeOpenRgbServer::encodeDevice(device, 6), 6);
+    EXPECT_TRUE(c) << device.name.toStdString();
+    return c.value_or(Controller{});
+}
+
 struct PlacingCase
 {
     const char* name;
@@ -163,20 +172,18 @@ TEST(LedPlacement, KeyboardsKeypadsAndLaptopsAreTakenMiceAndStripsAreNot)
 // The synthetic board has a key of each way; the two reference boards are the README's examples.
 TEST(LedPlacement, TheLogLineCountsEachWay)
 {
-    const auto placed = [](const QString& id) {
-        const auto c = openrgb::parseControllerData(
-            testing::FakeOpenRgbServer::encodeDevice(testing::referenceKeyboard(id).device, 6), 6);
-        return c ? placeLeds(*c) : LedPlacement{};
+    const auto reference = [](const char* id) {
+        return placeLeds(served(testing::referenceKeyboard(QString::fromLatin1(id)).device));
     };
     const std::pair<LedPlacement, const char*> lines[] = {
         {placeLeds(
              controllerOf({"Key: A", "Key: Space", "Key: Space", "Key: Media Mute", "Logo L"})),
          "5 LEDs, 3 placed by key name, 0 by matrix, 1 by standard key place, 1 follow the mean "
          "colour."},
-        {placed(QStringLiteral("razer-razer-huntsman-elite-iso")),
+        {reference("razer-razer-huntsman-elite-iso"),
          "198 LEDs, 103 placed by key name, 6 by matrix, 0 by standard key place, 89 follow the "
          "mean colour."},
-        {placed(QStringLiteral("logitech-hid-2-0-g810-g610-0x8080-iso-qwertz")),
+        {reference("logitech-hid-2-0-g810-g610-0x8080-iso-qwertz"),
          "117 LEDs, 94 placed by key name, 23 by matrix, 0 by standard key place, 0 follow the "
          "mean colour. Its driver names keys by their legends: 6 of them are placed by matrix "
          "instead."}};
@@ -200,14 +207,13 @@ TEST(LedPlacement, EveryReferenceKeyboardHasItsKeyLedsPlaced)
 
     std::map<std::string, Figures> figures;
     for (const auto& ref : testing::referenceKeyboards()) {
-        const auto c = openrgb::parseControllerData(
-            testing::FakeOpenRgbServer::encodeDevice(ref.device, 6), 6);
-        ASSERT_TRUE(c && isKeyboardLike(*c)) << ref.id.toStdString();
-        const LedPlacement placement = placeLeds(*c);
+        const Controller c = served(ref.device);
+        ASSERT_TRUE(isKeyboardLike(c)) << ref.id.toStdString();
+        const LedPlacement placement = placeLeds(c);
         long keys = 0;
         long placed = 0;
         for (std::size_t i = 0; i < placement.leds.size(); ++i) {
-            if (isKeyLedName(c->ledNames[i])) {
+            if (isKeyLedName(c.ledNames[i])) {
                 ++keys;
                 placed += placement.leds[i].way != LedWay::Rule ? 1 : 0;
             }
