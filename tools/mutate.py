@@ -18,9 +18,11 @@ statement removed, a condition negated, && and || swapped.
 import argparse
 import collections
 import hashlib
+import json
 import os
 import pathlib
 import re
+import signal
 import subprocess
 import sys
 import time
@@ -85,21 +87,32 @@ def run(command, timeout):
         return None
 
 
-def tests_pass(program, timeout, shards=2):
-    """The unit tests in shards side by side: most of their time is waiting on sockets."""
-    runs = [subprocess.Popen([program, "--gtest_fail_fast", "--gtest_brief=1"], cwd=ROOT,
-                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+def tests_pass(program, timeout, shards=2, kills=None):
+    """The unit tests in shards side by side: most of their time is waiting on sockets. With a
+    kills set, every test runs and the names of those that fail are added to it; a shard that
+    crashes or runs out of time adds the test it was in."""
+    # Line-buffered, so that a shard that crashes or is killed has said which test it was in.
+    command = [program, "--gtest_fail_fast", "--gtest_brief=1"] if kills is None \
+        else ["stdbuf", "-oL", program]
+    runs = [subprocess.Popen(command, cwd=ROOT, stdout=subprocess.PIPE,
+                             stderr=subprocess.DEVNULL, text=True,
                              env={**os.environ, "GTEST_TOTAL_SHARDS": str(shards),
                                   "GTEST_SHARD_INDEX": str(i)}) for i in range(shards)]
     passed = True
     deadline = time.monotonic() + timeout
     for shard in runs:
         try:
-            passed &= shard.wait(max(1, deadline - time.monotonic())) == 0
+            output = shard.communicate(timeout=max(1, deadline - time.monotonic()))[0]
+            ok = shard.returncode == 0
         except subprocess.TimeoutExpired:
             shard.kill()
-            shard.wait()
-            passed = False
+            output = shard.communicate()[0]
+            ok = False
+        passed &= ok
+        if kills is not None and not ok:
+            failed = re.findall(r"^\[  FAILED  \] (\S+?),? (?:where .* )?\(\d+ ms\)$", output, re.M)
+            running = re.findall(r"^\[ RUN      \] (\S+)$", output, re.M)
+            kills.update(failed or running[-1:] or ["(before any test)"])
     return passed
 
 
@@ -113,8 +126,13 @@ def main():
     options.add_argument("--only", default="",
                          help="mutant names (M001,M017) to run again, updating the report's rows")
     options.add_argument("--list", action="store_true", help="print the sample, run nothing")
+    options.add_argument("--kills", default="",
+                         help="run every test on each mutant and write which ones fail to this "
+                              "JSON file: the tests that alone catch a mutant are the ones to keep")
     options.add_argument("files", nargs="+")
     args = options.parse_args()
+    # Stopped from outside, the run still puts back the file it was changing.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit("stopped"))
 
     # Each mutant's place in the draw comes from its file, its line's text and its change, not
     # from its line number or from how many mutants there are: an edit elsewhere in a file, or a
@@ -154,6 +172,7 @@ def main():
             if len(cells) == 4 and re.fullmatch(r"M\d{3}", cells[0]):
                 previous[cells[0]] = (cells[0], cells[1], cells[2].strip("`"), cells[3])
     rows = []
+    kills = {}
     started = time.monotonic()
     for index, (name, number, what, new) in enumerate(sample, 1):
         if only and f"M{index:03}" not in only:
@@ -169,6 +188,12 @@ def main():
             built = run(["cmake", "--build", str(build), "--target", "kelvara_tests"], 600)
             if built != 0:
                 outcome = "stillborn"
+            elif args.kills:
+                failing = set()
+                outcome = "survived" if tests_pass(tests, args.time_limit, 4, failing) \
+                    else "killed"
+                kills[f"M{index:03}"] = sorted(failing)
+                pathlib.Path(args.kills).write_text(json.dumps(kills, indent=1) + "\n")
             else:
                 outcome = "survived" if tests_pass(tests, args.time_limit) else "killed"
         finally:
