@@ -1,10 +1,44 @@
+#include "platform/systemlog.h"
+#include "support/pertest.h"
+
 #include <QApplication>
+#include <QMutex>
 #include <QSettings>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+namespace {
+
+QMutex logMutex;
+QStringList logLines;
+
+// Each test starts from the tables as they are at start, with a log of its own; the service
+// under test may log from a thread of its own.
+class PerTest : public ::testing::EmptyTestEventListener
+{
+    void OnTestStart(const ::testing::TestInfo&) override
+    {
+        kelvara::keyLayoutTable() = kelvara::KeyLayoutTable();
+        kelvara::ringSettings() = kelvara::RingSettingsTable();
+        QMutexLocker lock(&logMutex);
+        logLines.clear();
+        kelvara::setSystemLogSink([](const QString& line) {
+            QMutexLocker locked(&logMutex);
+            logLines.append(line);
+        });
+    }
+
+    void OnTestEnd(const ::testing::TestInfo&) override { kelvara::setSystemLogSink({}); }
+};
+
+} // namespace
+
+QStringList kelvara::testing::logged()
+{
+    QMutexLocker lock(&logMutex);
+    return logLines;
+}
 
 int main(int argc, char* argv[])
 {
@@ -22,5 +56,6 @@ int main(int argc, char* argv[])
     // And so does everything else written under the configuration folder (autostart entries).
     qputenv("XDG_CONFIG_HOME", settingsHome.path().toUtf8());
     ::testing::InitGoogleTest(&argc, argv);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new PerTest);
     return RUN_ALL_TESTS();
 }

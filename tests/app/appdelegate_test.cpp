@@ -4,7 +4,6 @@
 #include "canvas/backgroundpictures.h"
 #include "led/openrgbbackend.h"
 #include "platform/event.h"
-#include "platform/systemlog.h"
 #include "platform/urlopener.h"
 #include "prefs/preferencestore.h"
 #include "support/applicationfixture.h"

@@ -1,14 +1,11 @@
 // What keeps Kelvara running all day: the tray icon, a hidden start, start at login, closing
-// without quitting, one instance per session.
+// without quitting, one instance per session (that last under DesktopLifeUnderXvfb).
 
 #include "app/trayicon.h"
 #include "platform/loginstart.h"
-#include "platform/singleinstance.h"
 #include "support/applicationfixture.h"
 #include "support/eventloop.h"
-#include "support/privatebus.h"
 
-#include <QDBusConnection>
 #include <QFile>
 #include <QTest>
 #include <QTimer>
@@ -19,24 +16,6 @@ namespace kelvara {
 namespace {
 
 using testing::ApplicationTest;
-
-TEST(LoginStart, TheEntryIsWrittenWithAHiddenStartAndRemoved)
-{
-    const QString path = loginStartEntryPath();
-    EXPECT_TRUE(path.endsWith(QStringLiteral("/autostart/kelvara.desktop")));
-    EXPECT_TRUE(path.startsWith(qEnvironmentVariable("XDG_CONFIG_HOME")));
-    ASSERT_TRUE(setStartAtLogin(true));
-    EXPECT_TRUE(startsAtLogin());
-    QFile entry(path);
-    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
-    const QList<QByteArray> lines = entry.readAll().split('\n');
-    EXPECT_EQ(lines.front(), QByteArray("[Desktop Entry]"));
-    EXPECT_TRUE(lines.contains("Exec=kelvara --hidden"));
-    EXPECT_TRUE(lines.contains("Type=Application"));
-    ASSERT_TRUE(setStartAtLogin(false));
-    EXPECT_FALSE(startsAtLogin());
-    EXPECT_TRUE(setStartAtLogin(false)); // nothing to remove is no failure
-}
 
 TEST_F(ApplicationTest, AHiddenStartLightsTheKeyboardAndAsksForAccessOnceShown)
 {
@@ -107,11 +86,19 @@ TEST_F(ApplicationTest, TheTrayMenuShowsHidesOpensAndQuits)
     emit tray->icon().activated(QSystemTrayIcon::Trigger); // a click on the icon
     EXPECT_TRUE(delegate->window->isVisible());
 
+    // Start at login writes a desktop entry with a hidden start, and takes it away again.
     tray->startAtLoginAction()->trigger();
-    EXPECT_TRUE(startsAtLogin());
-    EXPECT_TRUE(tray->startAtLoginAction()->isChecked());
+    EXPECT_TRUE(startsAtLogin() && tray->startAtLoginAction()->isChecked());
+    QFile entry(qEnvironmentVariable("XDG_CONFIG_HOME") +
+                QStringLiteral("/autostart/kelvara.desktop"));
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = entry.readAll().split('\n');
+    EXPECT_EQ(lines.front(), QByteArray("[Desktop Entry]"));
+    EXPECT_TRUE(lines.contains("Exec=kelvara --hidden") && lines.contains("Type=Application"));
     tray->startAtLoginAction()->trigger();
-    EXPECT_FALSE(startsAtLogin());
+    EXPECT_FALSE(startsAtLogin() || entry.exists());
+    EXPECT_TRUE(setStartAtLogin(false));                          // nothing to remove is no failure
+    EXPECT_TRUE(setStartAtLogin(true) && setStartAtLogin(false)); // each tells it was done
 
     tray->settingsAction()->trigger();
     EXPECT_TRUE(delegate->settingsWindow->isVisible());
@@ -124,24 +111,6 @@ TEST_F(ApplicationTest, TheTrayMenuShowsHidesOpensAndQuits)
     EXPECT_EQ(leds->shutdownCalls, 1);
     EXPECT_FALSE(
         openPreferenceStore()->value(QStringLiteral("windowPosition")).toByteArray().isEmpty());
-}
-
-// Two instances on one private session bus: the second finds the first and has it show itself.
-TEST(SingleInstance, ASecondLaunchActivatesTheFirst)
-{
-    testing::PrivateBus bus;
-    ASSERT_TRUE(bus.isRunning());
-    SingleInstance owner;
-    int activations = 0;
-    QObject::connect(&owner, &SingleInstance::activated, [&] { ++activations; });
-    EXPECT_EQ(owner.claim(bus.connect(QStringLiteral("first"))), SingleInstance::Claim::Owner);
-    SingleInstance later;
-    EXPECT_EQ(later.claim(bus.connect(QStringLiteral("second"))),
-              SingleInstance::Claim::OtherActivated);
-    EXPECT_EQ(activations, 1);
-    SingleInstance alone;
-    EXPECT_EQ(alone.claim(QDBusConnection(QStringLiteral("no such connection"))),
-              SingleInstance::Claim::NoBus);
 }
 
 } // namespace

@@ -5,7 +5,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QTest>
@@ -48,12 +47,6 @@ protected:
 
     ~CanvasTest() override { canvas.setParent(nullptr); }
 
-    void press(const QPointF& at, Qt::MouseButton which = Qt::LeftButton)
-    {
-        QMouseEvent event(QEvent::MouseButtonPress, at, canvas.mapToGlobal(at), which, which, {});
-        QApplication::sendEvent(&canvas, &event);
-    }
-
     // Ctrl and the key at a Linux key code's position (X11 and Wayland scan codes are it + 8).
     void ctrlKeyAt(int evdevCode, Qt::Key produced)
     {
@@ -62,39 +55,9 @@ protected:
         QApplication::sendEvent(&canvas, &event);
     }
 
-    bool allWavesAt(const QPointF& centre) const
-    {
-        const auto& store = engine.theCircles.theCirclesStore;
-        return !store.empty() && std::all_of(store.begin(), store.end(), [&](const auto& ring) {
-            return ring.second.center == centre;
-        });
-    }
-
     CountingWindow window;
     QPushButton* button = nullptr;
 };
-
-TEST_F(CanvasTest, AButtonPressStartsOneWaveAtTheClickedPointInYUpCanvasPoints)
-{
-    press(QPointF(0, 100)); // the lower-left corner
-    EXPECT_TRUE(allWavesAt(QPointF(0, 0)));
-    EXPECT_EQ(engine.animationTimer->interval(), 33);
-    engine.theCircles.theCirclesStore.clear();
-
-    QTest::mousePress(&canvas, Qt::LeftButton, {}, QPoint(10, 20));
-    QTest::mouseMove(&canvas, QPoint(80, 60));
-    QTest::mouseRelease(&canvas, Qt::LeftButton, {}, QPoint(80, 60));
-    EXPECT_EQ(engine.theCircles.theCirclesStore.size(), 3u); // one wave, from the press alone
-    EXPECT_TRUE(allWavesAt(QPointF(10, 80)));
-}
-
-TEST_F(CanvasTest, RightButtonAndUnwiredCanvasStartNothing)
-{
-    press(QPointF(20, 20), Qt::RightButton);
-    canvas.callback = nullptr;
-    press(QPointF(20, 20));
-    EXPECT_TRUE(engine.theCircles.isEmpty());
-}
 
 // Keys are recognised by their physical position: Control and the H or M place minimise.
 TEST_F(CanvasTest, ControlHAndControlMMinimiseAndNothingElseDoes)

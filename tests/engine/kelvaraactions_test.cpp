@@ -1,8 +1,7 @@
-#include "canvas/artcanvasview.h"
 #include "engine/kelvaraactions.h"
 #include "support/enginefixture.h"
 #include "support/fakekeepawake.h"
-#include "support/tablesguard.h"
+#include "support/pertest.h"
 
 #include <QEvent>
 #include <QImage>
@@ -12,9 +11,6 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
-
-#include <cmath>
-#include <limits>
 
 namespace kelvara {
 namespace {
@@ -41,7 +37,6 @@ protected:
         engine.drawWaves(painter);
     }
 
-    testing::TablesGuard guard;
     testing::FakeKeepAwake::Counts activity;
     KelvaraActions engine;
 };
@@ -82,27 +77,6 @@ TEST_F(KelvaraActionsTest, ClockRunsAtTheFrameIntervalUntilOneTickPastTheLastRin
     EXPECT_EQ(timerMs(), 5000);
 }
 
-TEST_F(KelvaraActionsTest, KeyWavesStartOnTheKeyFlippedAgainstOneHundred)
-{
-    engine.startWaveForKey(113); // no row: nothing changes, not even the clock
-    EXPECT_TRUE(engine.theCircles.isEmpty());
-    EXPECT_FALSE(engine.animationTimer);
-
-    engine.startWaveForKey(53); // Escape at (80, 57)
-    ASSERT_EQ(engine.theCircles.theCirclesStore.size(), 3u);
-    const QPointF centre = engine.theCircles.theCirclesStore.begin()->second.center;
-    EXPECT_NEAR(centre.x(), 22.762201, 1e-6);
-    EXPECT_NEAR(centre.y(), 83.806818, 1e-6);
-
-    engine.theCircles.theCirclesStore.clear();
-    engine.renderScaleVert = 200.0 / 352.0; // a taller picture: still against 100
-    keyLayoutTable().insertModifierOverrideRows();
-    engine.startWaveForKey(55); // Left Command now starts at Right Alt
-    const QPointF moved = engine.theCircles.theCirclesStore.begin()->second.center;
-    EXPECT_NEAR(moved.x(), 468.0 * 274.0 / 963.0, 1e-9);
-    EXPECT_NEAR(moved.y(), 100.0 - 263.0 * 200.0 / 352.0, 1e-9);
-}
-
 TEST_F(KelvaraActionsTest, OneActivityForManyDrawingsReleasedByTheFirstEmptyDrawing)
 {
     onlyFirstRing(1, 0);
@@ -120,32 +94,6 @@ TEST_F(KelvaraActionsTest, OneActivityForManyDrawingsReleasedByTheFirstEmptyDraw
     EXPECT_EQ(activity.ended, 1);
     EXPECT_TRUE(activity.held.empty());
     EXPECT_FALSE(engine.noSleep);
-}
-
-TEST(KelvaraActionsClock, IntervalsThatAreNotFinitePositiveNeverReachTheTimer)
-{
-    for (const double bad : {std::numeric_limits<double>::quiet_NaN(),
-                             std::numeric_limits<double>::infinity(), 0.0, -1.0 / 30.0}) {
-        EXPECT_EQ(KelvaraActions::timerMilliseconds(bad), 33) << bad;
-    }
-    EXPECT_EQ(KelvaraActions::timerMilliseconds(1.0 / 59.0), 17); // rounded, not truncated
-    EXPECT_EQ(KelvaraActions::timerMilliseconds(1e-6), 1);
-}
-
-TEST(KelvaraActionsBackground, RenderScalesComeFromThePictureSize)
-{
-    testing::FakeKeepAwake::Counts counts;
-    KelvaraActions engine(std::make_unique<testing::FakeKeepAwake>(&counts));
-    artCanvasView canvas;
-    engine.setBackground(&canvas, QStringLiteral("Midnight"));
-    EXPECT_EQ(engine.renderWidth, 274);
-    EXPECT_EQ(engine.renderHeight, 100);
-    EXPECT_DOUBLE_EQ(engine.renderScaleHoriz, 274.0 / 963.0);
-    EXPECT_DOUBLE_EQ(engine.backingRenderScaleVert, 100.0 / 352.0);
-    EXPECT_EQ(canvas.size(), QSize(274, 100));
-    engine.setBackground(&canvas, QStringLiteral("No such picture"));
-    EXPECT_EQ(engine.renderWidth, 274);
-    EXPECT_EQ(engine.renderHeight, 100);
 }
 
 class TickOnScreen : public testing::EngineFixture,

@@ -154,14 +154,6 @@ TEST_F(KeyLightSampling, LiveRingsColourTheKeysUnderThem)
                      engine.renderScaleHoriz * canvas.devicePixelRatioF());
 }
 
-// Among the places are some past the picture's edges: they are read at the edges.
-TEST_F(KeyLightSampling, OverlappingRingsSendWhatAWholeDrawingShows)
-{
-    startOverlappingWaves();
-    ASSERT_GT(engine.theCircles.theCirclesStore.size(), 40u);
-    expectPassMatchesWholeDrawing();
-}
-
 // Each pass shows the picture it is given and nothing of the one before, whatever the picture's
 // kind: opaque, translucent with clear parts, or none at all.
 class PictureKindSampling : public KeyLightSampling, public ::testing::WithParamInterface<int>

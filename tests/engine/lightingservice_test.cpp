@@ -1,6 +1,6 @@
 #include "engine/lightingservice.h"
-#include "platform/systemlog.h"
 #include "prefs/preferencestore.h"
+#include "support/pertest.h"
 #include "support/recordingledbackend.h"
 
 #include <QAbstractButton>
@@ -25,7 +25,6 @@ protected:
         auto backend = std::make_unique<RecordingLedBackend>();
         leds = backend.get();
         installLedBackend(std::move(backend));
-        setSystemLogSink([this](const QString& line) { log.append(line); });
         service.listen(QHostAddress::LocalHost);
         pointAt(service.serverPort());
     }
@@ -33,7 +32,6 @@ protected:
     ~ConnectToService() override
     {
         installLedBackend(nullptr);
-        setSystemLogSink({});
         openPreferenceStore()->remove(QStringLiteral("lightingServicePort"));
     }
 
@@ -44,7 +42,6 @@ protected:
 
     QTcpServer service;
     RecordingLedBackend* leds = nullptr;
-    QStringList log;
 };
 
 struct Launch
@@ -76,7 +73,7 @@ TEST_P(LaunchCheck, LogsAndAnswersWhatItFound)
     leds->versionMinor = 2;
     leds->versionBuild = 3;
     EXPECT_EQ(connectToLGS(), QString::fromUtf8(c.status));
-    EXPECT_EQ(log, c.log);
+    EXPECT_EQ(testing::logged(), c.log);
     EXPECT_EQ(leds->initCalls, c.initCalls);
     EXPECT_EQ(leds->versionCalls, c.versionCalls);
 }

@@ -7,23 +7,6 @@
 namespace kelvara {
 namespace {
 
-// Codes that several rows carry find the first; codes no row carries find nothing.
-TEST(KeyLayoutTable, FindsTheFirstRowCarryingTheCode)
-{
-    using Position = std::optional<std::pair<std::int64_t, std::int64_t>>;
-    const std::pair<std::int64_t, Position> lookups[] = {
-        {113, std::nullopt},         // F15
-        {2766, {{893, 57}}},         // Volume Up
-        {2785, std::nullopt},        // Fast Forward
-        {keyNameMarker, {{32, 57}}}, // the logo
-    };
-    const KeyLayoutTable table;
-    for (const auto& [code, position] : lookups) {
-        const auto row = table.rowForKeyCode(code);
-        EXPECT_EQ(row ? Position({row->x, row->y}) : std::nullopt, position) << code;
-    }
-}
-
 // Four rows before F1, in reverse order, take the four modifiers' waves to each other's keys.
 TEST(KeyLayoutTable, OverrideRowsMoveTheFourModifierWaves)
 {

@@ -1,9 +1,8 @@
 #include "engine/kelvaraactions.h"
 #include "input/keylistener.h"
 #include "platform/globalkeyinput.h"
-#include "platform/systemlog.h"
 #include "support/fakekeepawake.h"
-#include "support/tablesguard.h"
+#include "support/pertest.h"
 #include "support/waves.h"
 
 #include <QLineEdit>
@@ -37,7 +36,6 @@ protected:
         engine.savedAnimationInterval = 1.0 / 30.0;
         engine.renderScaleHoriz = engine.renderScaleVert = 1.0;
         monitors.setActiveCheck([this] { return active; });
-        setSystemLogSink([this](const QString& line) { logLines.append(line); });
         device = addDevice();
         accessible = listener.startListening(&engine);
     }
@@ -46,7 +44,6 @@ protected:
     {
         listener.stopListening();
         std::for_each(writers.begin(), writers.end(), ::close);
-        setSystemLogSink({});
     }
 
     int addDevice()
@@ -85,7 +82,6 @@ protected:
         return waves();
     }
 
-    testing::TablesGuard guard;
     testing::FakeKeepAwake::Counts activity;
     KelvaraActions engine;
     EventMonitors monitors;
@@ -95,7 +91,6 @@ protected:
     bool accessible = false;
     int device = -1;
     std::vector<int> writers;
-    QStringList logLines;
 };
 
 TEST_F(KeyListenerTest, AHeldLetterStartsOneWaveAndNoKeyReachesTheLog)
@@ -108,7 +103,7 @@ TEST_F(KeyListenerTest, AHeldLetterStartsOneWaveAndNoKeyReachesTheLog)
     send(device, {{KEY_A, 0}});
     EXPECT_EQ(settle(device), 1u);
     EXPECT_TRUE(hasWaveAt(149, 185));
-    EXPECT_TRUE(logLines.isEmpty()) << logLines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(testing::logged().isEmpty()) << testing::logged().join('\n').toStdString();
 }
 
 TEST_F(KeyListenerTest, ModifiersStartWavesOnPressAndOnReleaseOnlyWhileAnotherIsHeld)
@@ -192,19 +187,6 @@ TEST_F(KeyListenerTest, WhileKelvaraIsActiveOnlyItsOwnWindowsKeysCountAndPassOnU
     EXPECT_EQ(monitors.monitorCount(), 0u);
     QTest::keyClick(window.windowHandle(), Qt::Key_H);
     EXPECT_EQ(waves(), 3u);
-}
-
-TEST(KeyListenerDecisions, WithoutAnEngineOrAGlobalSourceNothingStarts)
-{
-    testing::FakeKeepAwake::Counts counts;
-    KelvaraActions engine(std::make_unique<testing::FakeKeepAwake>(&counts));
-    EventMonitors monitors;
-    KeyListener listener(monitors);
-    listener.handleKeyDown(Event{Event::Type::KeyDown, 0, 0, false, 0});
-    listener.handleSystemDefined(Event{Event::Type::SystemDefined, 0, 0, false, 0x0A00});
-    EXPECT_TRUE(engine.theCircles.isEmpty());
-    EXPECT_FALSE(listener.startListening(&engine));
-    listener.stopListening();
 }
 
 } // namespace

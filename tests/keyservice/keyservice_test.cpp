@@ -4,10 +4,10 @@
 #include "keyservice/keyservice.h"
 #include "keyservice/sessiongate.h"
 #include "led/openrgbbackend.h"
-#include "platform/systemlog.h"
 #include "support/applicationfixture.h"
 #include "support/fakeopenrgbserver.h"
 #include "support/logindstandin.h"
+#include "support/pertest.h"
 #include "support/privatebus.h"
 
 #include <QFile>
@@ -29,6 +29,7 @@ namespace {
 
 using namespace keyservice;
 using Records = std::vector<Record>;
+using testing::logged;
 
 const Record flowing{Kind::Delivery, 1, 0};
 const Record resting{Kind::Delivery, 0, 0};
@@ -113,7 +114,6 @@ class KeyServiceTest : public ::testing::Test
 protected:
     KeyServiceTest()
     {
-        setSystemLogSink([this](const QString& line) { log.append(line); });
         QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                  QFileDevice::ExeOwner | QFileDevice::ExeGroup |
                                                  QFileDevice::ExeOther);
@@ -128,11 +128,7 @@ protected:
         device = fds[1];
     }
 
-    ~KeyServiceTest() override
-    {
-        ::close(device);
-        setSystemLogSink({});
-    }
+    ~KeyServiceTest() override { ::close(device); }
 
     QString path() const { return folder.filePath(QStringLiteral("keys.socket")); }
 
@@ -156,7 +152,6 @@ protected:
         });
     }
 
-    QStringList log;
     QTemporaryDir folder;
     testing::PrivateBus bus;
     testing::LogindStandIn logind{bus.connect(QStringLiteral("logind"))};
@@ -212,7 +207,7 @@ TEST_F(KeyServiceTest, KeysGoOnlyToTheUserAtTheActiveUnlockedSeatAndNeverLate)
     for (const int code : {KEY_A, KEY_B, KEY_C, KEY_E}) {
         EXPECT_FALSE(has(nobody.records(), key(code, 1))) << code;
     }
-    EXPECT_EQ(log.filter(QStringLiteral("go to nobody")).size(), 3);
+    EXPECT_EQ(logged().filter(QStringLiteral("go to nobody")).size(), 3);
 }
 
 TEST_F(KeyServiceTest, AClientThatNeverReadsLosesRecordsNotTheServicesMemory)
@@ -252,7 +247,8 @@ TEST_F(KeyServiceTest, AClientSendingAnythingButOneHelloIsCutOffAndTheOthersGoOn
     ASSERT_TRUE(QTest::qWaitFor([&] { return gone(stranger) && gone(chatty); }));
     type({{KEY_A, 1}});
     ASSERT_TRUE(lastIs(good, key(KEY_A, 1)));
-    EXPECT_EQ(log.filter(QStringLiteral("was ended")).size(), 2) << log.join('\n').toStdString();
+    EXPECT_EQ(logged().filter(QStringLiteral("was ended")).size(), 2)
+        << logged().join('\n').toStdString();
 
     // With nobody left it says it is idle.
     service->setIdleTime(100);
@@ -312,13 +308,11 @@ protected:
     {
         previousSession = qgetenv("XDG_SESSION_TYPE");
         qputenv("XDG_SESSION_TYPE", "wayland");
-        setSystemLogSink([this](const QString& line) { log.append(line); });
     }
 
     ~KeysThroughTheService() override { qputenv("XDG_SESSION_TYPE", previousSession); }
 
     QByteArray previousSession;
-    QStringList log;
 };
 
 TEST_F(KeysThroughTheService, AKeyFedToTheServiceLightsItsKeyAndNoSheetIsShown)
@@ -340,12 +334,11 @@ TEST_F(KeysThroughTheService, AKeyFedToTheServiceLightsItsKeyAndNoSheetIsShown)
     launch(false);
     EXPECT_EQ(delegate->globalKeyInput.source(), GlobalKeyInput::Source::KeyService);
     EXPECT_FALSE(delegate->permissionSheet->isVisible());
-    EXPECT_EQ(log.filter(QStringLiteral("Reading key presses from the key service")).size(), 1);
+    EXPECT_EQ(logged().filter(QStringLiteral("Reading key presses from the key service")).size(),
+              1);
     delegate->eventMonitors.setActiveCheck([] { return false; }); // typed into another program
 
-    const auto a =
-        std::size_t(std::find(board.leds.begin(), board.leds.end(), QStringLiteral("Key: A")) -
-                    board.leds.begin());
+    const std::size_t a = board.led(QStringLiteral("Key: A"));
     const auto colourOfA = [&] {
         const auto frames = lights.received(openrgb::updateLeds);
         return frames.empty()

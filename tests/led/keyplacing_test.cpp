@@ -2,9 +2,9 @@
 // alone does not cover: ISO and legend-named boards, two-LED keys, unplaced lights.
 
 #include "led/openrgbbackend.h"
-#include "platform/systemlog.h"
 #include "support/enginefixture.h"
 #include "support/painting.h"
+#include "support/pertest.h"
 #include "support/referencekeyboards.h"
 
 #include <QTest>
@@ -17,19 +17,13 @@ namespace kelvara {
 namespace {
 
 using testing::FakeOpenRgbServer;
+using testing::logged;
 
 constexpr quint32 magenta = 0xFF00FF;
 
 class KeyPlacingThroughThePeer : public testing::EngineFixture
 {
 protected:
-    KeyPlacingThroughThePeer()
-    {
-        setSystemLogSink([this](const QString& l) { log.append(l); });
-    }
-
-    ~KeyPlacingThroughThePeer() override { setSystemLogSink({}); }
-
     void serve(const FakeOpenRgbServer::Device& served)
     {
         device = served;
@@ -54,22 +48,14 @@ protected:
         return colours;
     }
 
-    std::size_t led(const QString& name, int nth = 0) const
-    {
-        for (std::size_t i = 0; i < device.leds.size(); ++i) {
-            if (device.leds[i] == name && nth-- == 0) {
-                return i;
-            }
-        }
-        ADD_FAILURE() << "no LED " << name.toStdString();
-        return 0;
-    }
+    std::size_t led(const QString& name) const { return device.led(name); }
 
     // Starts a wave at the key with the virtual key code and runs frames until the LED lights,
     // reporting whether another LED stayed dark every frame up to then.
     bool lightsBefore(std::int64_t keyCode, std::size_t lit, std::size_t dark)
     {
         canvas.backgroundImage = testing::solidPicture(Qt::black);
+        engine.theCircles.theCirclesStore.clear();
         testing::onlyFirstRing(40, 0, 1, 60, 100, 100);
         ringSettings().thickness[0] = 6;
         engine.startWaveForKey(keyCode);
@@ -87,7 +73,6 @@ protected:
         return false;
     }
 
-    QStringList log;
     FakeOpenRgbServer::Device device;
     std::unique_ptr<FakeOpenRgbServer> server;
     OpenRgbBackend* backend = nullptr;
@@ -103,8 +88,8 @@ TEST_F(KeyPlacingThroughThePeer, AnIsoKeyboardAtRestShowsThePictureOnEveryLed)
     iso.leds.push_back(QStringLiteral("Key: Space")); // a space bar's second LED
     iso.zones.push_back({QStringLiteral("Space"), 1, 0, 0, {}});
     serve(iso);
-    ASSERT_TRUE(log.filter(QStringLiteral("by matrix")).size() == 1)
-        << log.join('\n').toStdString();
+    ASSERT_TRUE(logged().filter(QStringLiteral("by matrix")).size() == 1)
+        << logged().join('\n').toStdString();
 
     canvas.backgroundImage = testing::solidPicture(QColor::fromRgbF(0.2f, 0.6f, 1.0f));
     const std::vector<quint32> colours = pass();
@@ -120,27 +105,20 @@ TEST_F(KeyPlacingThroughThePeer, AnIsoKeyboardAtRestShowsThePictureOnEveryLed)
     EXPECT_EQ(pass().at(led(QStringLiteral("Underglow"))), 0u) << "each pass has a mean of its own";
 }
 
-TEST_F(KeyPlacingThroughThePeer, AWaveFromZReachesTheIsoBackslashBeforeX)
+// \ lies left of Z, X right of it and a little nearer: a wave from Z lights \ before the C beyond
+// X. On a German board whose driver calls the LED at the US Y place "Key: Z" and the one at the
+// US Z place "Key: Y", a wave from the Y key (US place) lights the first before the second.
+TEST_F(KeyPlacingThroughThePeer, AWaveLightsTheLedUnderItsRingBeforeOneFurtherOff)
 {
-    serve(
-        testing::referenceKeyboard(QStringLiteral("corsair-v2-protocol-k70-core-rgb-iso")).device);
-    ASSERT_EQ(
-        backend->keyboards().at(0).placement.leds.at(led(QStringLiteral("Key: \\ (ISO)"))).way,
-        LedWay::Matrix);
-    // \ lies left of Z, X right of it and a little nearer: the wave must light \ without the
-    // key on the far side of X having lit first.
-    EXPECT_TRUE(
-        lightsBefore(6, led(QStringLiteral("Key: \\ (ISO)")), led(QStringLiteral("Key: C"))));
-}
-
-TEST_F(KeyPlacingThroughThePeer, ALegendNamedBoardLightsTheKeyUnderTheRing)
-{
-    // On this German board the driver calls the LED at the US Y place "Key: Z", and the one at
-    // the US Z place "Key: Y". A wave from the Y key (US place) lights the first, not the second.
-    serve(testing::referenceKeyboard(QStringLiteral("logitech-hid-2-0-g810-g610-0x8080-iso-qwertz"))
-              .device);
-    EXPECT_TRUE(log.filter(QStringLiteral("legends")).size() == 1) << log.join('\n').toStdString();
-    EXPECT_TRUE(lightsBefore(16, led(QStringLiteral("Key: Z")), led(QStringLiteral("Key: Y"))));
+    const std::tuple<const char*, std::int64_t, const char*, const char*> cases[] = {
+        {"corsair-v2-protocol-k70-core-rgb-iso", 6, "Key: \\ (ISO)", "Key: C"},
+        {"logitech-hid-2-0-g810-g610-0x8080-iso-qwertz", 16, "Key: Z", "Key: Y"}};
+    for (const auto& [id, key, lit, dark] : cases) {
+        serve(testing::referenceKeyboard(QString::fromLatin1(id)).device);
+        EXPECT_TRUE(
+            lightsBefore(key, led(QString::fromLatin1(lit)), led(QString::fromLatin1(dark))))
+            << id;
+    }
 }
 
 } // namespace

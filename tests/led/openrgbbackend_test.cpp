@@ -1,8 +1,8 @@
 #include "led/openrgbbackend.h"
 #include "led/otherwriterwatch.h"
 #include "platform/sleepwatcher.h"
-#include "platform/systemlog.h"
 #include "support/fakeopenrgbserver.h"
+#include "support/pertest.h"
 #include "support/privatebus.h"
 
 #include <QDBusMessage>
@@ -19,6 +19,7 @@ namespace {
 
 using testing::FakeOpenRgbServer;
 using Status = LightingServiceState::Status;
+using testing::logged;
 
 FakeOpenRgbServer::Device keyboard(QString name = QStringLiteral("Test Keyboard"),
                                    int activeMode = 0)
@@ -26,24 +27,11 @@ FakeOpenRgbServer::Device keyboard(QString name = QStringLiteral("Test Keyboard"
     return FakeOpenRgbServer::keyboard(std::move(name), activeMode);
 }
 
-std::size_t ledIndex(const FakeOpenRgbServer::Device& device, const QString& name)
-{
-    return std::size_t(std::find(device.leds.begin(), device.leds.end(), name) -
-                       device.leds.begin());
-}
-
 // A protocol peer of the test's on 127.0.0.1 and the backend on it, through a day of the
 // service's life.
 class OpenRgbPeer : public ::testing::Test
 {
 protected:
-    OpenRgbPeer()
-    {
-        setSystemLogSink([this](const QString& line) { log.append(line); });
-    }
-
-    ~OpenRgbPeer() override { setSystemLogSink({}); }
-
     void start(quint32 version, std::vector<FakeOpenRgbServer::Device> devices)
     {
         server = std::make_unique<FakeOpenRgbServer>(version, std::move(devices));
@@ -96,7 +84,6 @@ protected:
         return FakeOpenRgbServer::colours(server->received(openrgb::updateLeds).back().payload);
     }
 
-    QStringList log;
     QString at;
     std::unique_ptr<FakeOpenRgbServer> server;
     std::unique_ptr<OpenRgbBackend> backend;
@@ -150,9 +137,9 @@ TEST_P(OpenRgbVersions, TakesTheKeyboardsOverSendsOneFramePerPassEachAndHandsThe
     const auto colours =
         FakeOpenRgbServer::colours(frames[frames[0].deviceId == smallId ? 1 : 0].payload);
     ASSERT_EQ(colours.size(), device.leds.size());
-    EXPECT_EQ(colours[ledIndex(device, QStringLiteral("Key: A"))], 0x0080FFu);
-    EXPECT_EQ(colours[ledIndex(device, QStringLiteral("Logo"))], 0xFF0000u);
-    EXPECT_EQ(colours[ledIndex(device, QStringLiteral("Key: B"))], 0x000102u);
+    EXPECT_EQ(colours.at(device.led(QStringLiteral("Key: A"))), 0x0080FFu);
+    EXPECT_EQ(colours.at(device.led(QStringLiteral("Logo"))), 0xFF0000u);
+    EXPECT_EQ(colours.at(device.led(QStringLiteral("Key: B"))), 0x000102u);
 
     server->clearReceived();
     backend->shutdown();
@@ -207,9 +194,10 @@ TEST_F(OpenRgbPeer, AServerTooOldIsRefusedWithItsReasonLoggedOnceWhileTriedSlowl
                                     QStringLiteral("protocol version 3 is too old (4 to 6 "
                                                    "understood)"),
                                     {}}));
-    EXPECT_EQ(log.filter(at), QStringList{at + QStringLiteral("protocol version 3 is too old (4 to "
-                                                              "6 understood). LGS is running but "
-                                                              "will not connect.")});
+    EXPECT_EQ(logged().filter(at),
+              QStringList{at + QStringLiteral("protocol version 3 is too old (4 to "
+                                              "6 understood). LGS is running but "
+                                              "will not connect.")});
     EXPECT_GE(server->received(openrgb::requestProtocolVersion).size(), 2u);
     EXPECT_LE(server->received(openrgb::requestProtocolVersion).size(), 5u);
 }
@@ -226,7 +214,7 @@ TEST_F(OpenRgbPeer, ControllersThatCannotBeDrivenAreLeftAloneAndAChangedListIsPl
     EXPECT_EQ(backend->keyboards().front().id, 2u);
     backend->endPass();
     EXPECT_TRUE(received(openrgb::updateLeds, 1));
-    EXPECT_EQ(log.filter(QStringLiteral("left alone")),
+    EXPECT_EQ(logged().filter(QStringLiteral("left alone")),
               (QStringList{QStringLiteral("Controller 0 (\"Broken\"): its data cannot be read; "
                                           "left alone."),
                            QStringLiteral("Keyboard \"Effects Only\": it has no mode with per-LED "
@@ -239,7 +227,7 @@ TEST_F(OpenRgbPeer, ControllersThatCannotBeDrivenAreLeftAloneAndAChangedListIsPl
     };
     server->announceDevices({broken});
     ASSERT_TRUE(passUntil([&] { return statusIs(Status::Refused); }));
-    EXPECT_EQ(log.filter(QStringLiteral("left alone")).size(), 2); // said once
+    EXPECT_EQ(logged().filter(QStringLiteral("left alone")).size(), 2); // said once
 
     FakeOpenRgbServer::Device iso = keyboard(QStringLiteral("Second Keyboard"));
     iso.leds.push_back(QStringLiteral("Key: #"));
@@ -272,8 +260,8 @@ TEST_F(OpenRgbPeer, TwoKeyboardsOfOneNameGetTheirOwnModesBackAfterAReconnect)
     QTest::qWait(100);
     EXPECT_FALSE(backend->isRunning());
     // One line for each change, however many tries found nothing.
-    EXPECT_EQ(log.filter(at).size(), 3) << log.join('\n').toStdString();
-    EXPECT_EQ(log.filter(QStringLiteral(". LGS is not running. It is required.")).size(), 1);
+    EXPECT_EQ(logged().filter(at).size(), 3) << logged().join('\n').toStdString();
+    EXPECT_EQ(logged().filter(QStringLiteral(". LGS is not running. It is required.")).size(), 1);
 }
 
 TEST_F(OpenRgbPeer, AServerThatFallsSilentIsLostAndTakenOverWhenItAnswersAgain)
@@ -285,9 +273,10 @@ TEST_F(OpenRgbPeer, AServerThatFallsSilentIsLostAndTakenOverWhenItAnswersAgain)
     server->setPaused(true);
     backend->endPass();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !backend->isRunning(); }));
-    EXPECT_EQ(log.filter(QStringLiteral(": no answer for 0.3 seconds. LGS is not running.")).size(),
-              1)
-        << log.join('\n').toStdString();
+    EXPECT_EQ(
+        logged().filter(QStringLiteral(": no answer for 0.3 seconds. LGS is not running.")).size(),
+        1)
+        << logged().join('\n').toStdString();
 
     server->clearReceived();
     server->setPaused(false);
@@ -317,7 +306,7 @@ TEST_F(OpenRgbPeer, AServerThatStopsReadingGetsWholeFramesInOrderWhenItReadsOn)
     server->setPaused(false);
     QTest::qWait(200);
     // Once all that was queued has gone, a frame goes out again.
-    const std::size_t a = ledIndex(device, QStringLiteral("Key: A"));
+    const std::size_t a = device.led(QStringLiteral("Key: A"));
     backend->setHidKey(4, 0, 100, 0);
     backend->endPass();
     ASSERT_TRUE(QTest::qWaitFor(
@@ -374,7 +363,7 @@ TEST_F(OpenRgbPeer, WakingFromSleepSetsDirectAgainAndSendsAWholeFrameAtOnce)
         EXPECT_LT(order[0], order[1]) << "the mode goes before the frame";
         EXPECT_LT(order[1] - woke, std::chrono::seconds(1));
     }
-    EXPECT_EQ(log.filter(QStringLiteral("woke from sleep")).size(), 1);
+    EXPECT_EQ(logged().filter(QStringLiteral("woke from sleep")).size(), 1);
 }
 
 class OtherWriters : public OpenRgbPeer, public ::testing::WithParamInterface<quint32>
@@ -385,7 +374,7 @@ TEST_P(OtherWriters, AreToldOfOnceWithinTenSecondsAndKelvarasOwnFramesNever)
     start(GetParam(), {keyboard(QStringLiteral("Board"))});
     ASSERT_TRUE(backend->init());
     type(3000);
-    EXPECT_TRUE(log.filter(QStringLiteral("another program")).isEmpty());
+    EXPECT_TRUE(logged().filter(QStringLiteral("another program")).isEmpty());
 
     // Another client on the same server, writing its own colours to the keyboard.
     QTcpSocket other;
@@ -407,7 +396,7 @@ TEST_P(OtherWriters, AreToldOfOnceWithinTenSecondsAndKelvarasOwnFramesNever)
         10000));
     EXPECT_LT(since.elapsed(), 10000);
     type(1000); // the episode goes on: no second line
-    EXPECT_EQ(log.filter(QStringLiteral("another program")),
+    EXPECT_EQ(logged().filter(QStringLiteral("another program")),
               QStringList{QStringLiteral(
                   "Keyboard \"Board\": another program is setting its colours too.")});
     EXPECT_EQ(backend->serviceStatus().state().otherWriters, QStringList{QStringLiteral("Board")});
@@ -420,7 +409,6 @@ INSTANTIATE_TEST_SUITE_P(Servers, OtherWriters, ::testing::Values(5u, 6u),
 TEST(OtherWriterWatch, AnEpisodeBeginsAtForeignColoursAndEndsThirtySecondsAfterTheLast)
 {
     using namespace std::chrono_literals;
-    setSystemLogSink([](const QString&) {});
     LightingServiceStatus status;
     status.set({Status::Connected, {}, {}});
     OtherWriterWatch watch(status);
@@ -443,7 +431,6 @@ TEST(OtherWriterWatch, AnEpisodeBeginsAtForeignColoursAndEndsThirtySecondsAfterT
     EXPECT_TRUE(watch.writing().empty());
     EXPECT_TRUE(watch.seen(1, k, foreign, t0 + 51s)) << "a new episode";
     EXPECT_EQ(status.state().otherWriters, QStringList{k});
-    setSystemLogSink({});
 }
 
 } // namespace

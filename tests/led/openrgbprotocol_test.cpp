@@ -8,24 +8,6 @@ namespace {
 
 using testing::FakeOpenRgbServer;
 
-TEST(OpenRgbProtocol, ColourPercentagesBecomeBytes)
-{
-    EXPECT_EQ(openrgb::colourFromPercent(100, 0, 0), 0x0000FFu);
-    EXPECT_EQ(openrgb::colourFromPercent(0, 100, 0), 0x00FF00u);
-    EXPECT_EQ(openrgb::colourFromPercent(0, 0, 100), 0xFF0000u);
-    EXPECT_EQ(openrgb::colourFromPercent(50, 12, 0), 0x001F80u);
-    EXPECT_EQ(openrgb::colourFromPercent(150, -3, 100), 0xFF00FFu);
-}
-
-TEST(OpenRgbProtocol, UpdateLedsCarriesExactSizeFields)
-{
-    const QByteArray packet = openrgb::encodeUpdateLeds(3, {0x0000FF, 0xFF0000});
-    const QByteArray expected("ORGB\x03\0\0\0\x1A\x04\0\0\x0E\0\0\0\x0E\0\0\0\x02\0"
-                              "\xFF\0\0\0\0\0\xFF\0",
-                              30);
-    EXPECT_EQ(packet, expected);
-}
-
 TEST(OpenRgbProtocol, PacketReaderWaitsForWholePacketsAndRefusesNonsense)
 {
     openrgb::PacketReader reader;

@@ -1,5 +1,4 @@
 #include "input/keylayouttable.h"
-#include "platform/keystatetracker.h"
 #include "platform/keytranslation.h"
 
 #include <QKeyEvent>
@@ -8,7 +7,6 @@
 
 #include <array>
 #include <linux/input-event-codes.h>
-#include <string>
 
 namespace kelvara {
 namespace {
@@ -34,40 +32,6 @@ TEST(KeyTranslation, EveryKeyOfAFullSizeKeyboardReachesItsOwnRow)
     }
 }
 
-struct Known
-{
-    const char* name;
-    int evdev;
-    std::int64_t keyCode;
-    KeyEventKind kind;
-    std::uint64_t flag;
-    int mediaType;
-};
-
-class KnownKeys : public ::testing::TestWithParam<Known>
-{};
-
-TEST_P(KnownKeys, TranslateToTheirEventClass)
-{
-    const Known& k = GetParam();
-    const auto key = translateEvdevKey(k.evdev);
-    ASSERT_TRUE(key);
-    EXPECT_EQ(key->keyCode, k.keyCode);
-    EXPECT_EQ(key->kind, k.kind);
-    EXPECT_EQ(key->modifierFlag, k.flag);
-    EXPECT_EQ(key->mediaKeyType, k.mediaType);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Keys, KnownKeys,
-    ::testing::Values(Known{"ScrollLock", 70, 106, KeyEventKind::KeyDown, 0, -1},
-                      Known{"RightMeta", 126, 54, KeyEventKind::FlagsChanged, commandFlag, -1},
-                      Known{"CapsLock", 58, 57, KeyEventKind::FlagsChanged, capsLockFlag, -1},
-                      Known{"Fn", 464, 63, KeyEventKind::FlagsChanged, functionFlag, -1},
-                      Known{"PlayPause", 164, 2782, KeyEventKind::SystemDefined, 0, 16},
-                      Known{"FastForward", 208, 2785, KeyEventKind::SystemDefined, 0, 19}),
-    [](const auto& p) { return std::string(p.param.name); });
-
 TEST(KeyTranslation, UnknownKeysTranslateToNothingAndQtEventsPreferTheScanCode)
 {
     for (const int evdev : {0, 191, 272 /* left mouse button */, 10000, -5}) {
@@ -79,19 +43,6 @@ TEST(KeyTranslation, UnknownKeysTranslateToNothingAndQtEventsPreferTheScanCode)
     EXPECT_EQ(translateQtKeyEvent(shift)->keyCode, 56);
     const QKeyEvent unknown(QEvent::KeyPress, Qt::Key_Launch0, Qt::NoModifier, 0, 0, 0);
     EXPECT_FALSE(translateQtKeyEvent(unknown));
-}
-
-// What the listener's tests cannot see, as it drops repeats: they are told as repeats, and the
-// flags hold nothing that is not held, and Caps Lock counts its presses alone.
-TEST(KeyStateTracker, RepeatsAreToldAsTheKernelSendsThem)
-{
-    KeyStateTracker keys;
-    EXPECT_TRUE(keys.feed(1, KEY_A, 2)->isARepeat);
-    EXPECT_EQ(keys.feed(1, KEY_VOLUMEUP, 2)->data1, 0x0A01);
-    EXPECT_FALSE(keys.feed(1, KEY_A, 3));
-    EXPECT_EQ(keys.modifierFlags(), 0u);
-    EXPECT_TRUE(keys.feed(1, KEY_CAPSLOCK, 1)); // Caps Lock turns on the press, not the release
-    EXPECT_FALSE(keys.feed(1, KEY_CAPSLOCK, 0));
 }
 
 } // namespace

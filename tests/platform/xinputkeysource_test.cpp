@@ -3,10 +3,9 @@
 #include "platform/eventmonitors.h"
 #include "platform/globalkeyinput.h"
 #include "platform/keystatetracker.h"
-#include "platform/systemlog.h"
 #include "platform/xinputkeysource.h"
 #include "support/fakekeepawake.h"
-#include "support/tablesguard.h"
+#include "support/pertest.h"
 #include "support/waves.h"
 
 #include <QProcess>
@@ -94,7 +93,6 @@ protected:
     static inline QByteArray display;
     static inline QByteArray previousDisplay;
 
-    testing::TablesGuard guard;
     testing::FakeKeepAwake::Counts counts;
     KelvaraActions engine;
     EventMonitors monitors;
@@ -110,16 +108,6 @@ TEST_F(XInputKeySourceTest, AKeyStartsOneWaveOnItsKeyEvenWhenPressedTwice)
     xdotool("keyup 38");
     EXPECT_EQ(settle(), 1u);
     EXPECT_TRUE(testing::hasWaveAt(engine.theCircles, 149, 185));
-}
-
-TEST_F(XInputKeySourceTest, ModifiersAndMediaKeys)
-{
-    xdotool("keydown 50"); // Left Shift: a wave
-    xdotool("keyup 50");   // nothing else held: none
-    xdotool("key 123");    // Volume Up
-    EXPECT_EQ(settle(), 2u);
-    EXPECT_TRUE(testing::hasWaveAt(engine.theCircles, 107, 224));
-    EXPECT_TRUE(testing::hasWaveAt(engine.theCircles, 893, 57));
 }
 
 // While frames run the connection is read at each frame only: a press waits for it, and is
@@ -165,8 +153,7 @@ TEST_P(XServerInASession, CountsAsAccessOnlyOutsideWayland)
     };
     setOrUnset("XDG_SESSION_TYPE", c.sessionType);
     setOrUnset("WAYLAND_DISPLAY", c.waylandDisplay);
-    QStringList log;
-    setSystemLogSink([&](const QString& line) { log.append(line); });
+    const qsizetype before = testing::logged().size();
 
     QTemporaryDir noDevices;
     EventMonitors sessionMonitors;
@@ -178,12 +165,12 @@ TEST_P(XServerInASession, CountsAsAccessOnlyOutsideWayland)
     EXPECT_EQ(input.isWorking(), c.access);
     EXPECT_EQ(sessionMonitors.isInputAccessible(), c.access);
     EXPECT_EQ(input.limitation().isEmpty(), c.access);
+    const QStringList log = testing::logged().mid(before);
     ASSERT_EQ(log.size(), 1);
     EXPECT_EQ(log[0].contains(QStringLiteral("only keys typed into X11 programs")), !c.access);
     xdotool("key 38");
     EXPECT_TRUE(QTest::qWaitFor([&] { return seen > 0; }, 5000));
 
-    setSystemLogSink({});
     setOrUnset("XDG_SESSION_TYPE", type.isNull() ? nullptr : type.constData());
     setOrUnset("WAYLAND_DISPLAY", wayland.isNull() ? nullptr : wayland.constData());
 }

@@ -49,17 +49,5 @@ TEST(LeadingIntValue, ReadsTheIntegerATextFieldStartsWith)
     EXPECT_EQ(leadingIntValue(u"-99999999999999999999"), INT32_MIN);
 }
 
-TEST(StoredPrefsReading, AbsentKeysReadZeroFalseAndNoString)
-{
-    QTemporaryDir dir;
-    QSettings store(dir.filePath(QStringLiteral("k.conf")), QSettings::IniFormat);
-    store.setValue(framerateKey, QStringLiteral("fast"));
-    const StoredPrefs read = readStoredPrefs(store);
-    EXPECT_EQ(read.framerate, 0);
-    EXPECT_FALSE(read.background);
-    EXPECT_FALSE(read.flipModifiers);
-    EXPECT_EQ(read.rings[4][10], 0);
-}
-
 } // namespace
 } // namespace kelvara

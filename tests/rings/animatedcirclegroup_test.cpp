@@ -1,114 +1,19 @@
 #include "rings/animatedcirclegroup.h"
 #include "support/painting.h"
-#include "support/tablesguard.h"
+#include "support/pertest.h"
 
 #include <QPainter>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
 #include <string>
-#include <vector>
 
 namespace kelvara {
 namespace {
 
 using testing::onlyFirstRing;
 using testing::paintRings;
-
-class AnimatedCircleGroupTest : public ::testing::Test
-{
-protected:
-    // The ring indices of one wave, in the order of their identities. Thickness i + 1 marks index
-    // i.
-    std::vector<int> ringsOfOneWave()
-    {
-        ringSettings().thickness = {1, 2, 3, 4, 5};
-        group.addWave(0, 0);
-        std::map<std::int64_t, int> byId;
-        for (const auto& [id, ring] : group.theCirclesStore) {
-            byId[id] = int(ring.thickness) - 1;
-        }
-        std::vector<int> indices;
-        for (const auto& [id, index] : byId) {
-            indices.push_back(index);
-        }
-        return indices;
-    }
-
-    testing::TablesGuard guard;
-    AnimatedCircleGroup group;
-};
-
-TEST_F(AnimatedCircleGroupTest, WavesHoldOneRingPerActiveEntryInIndexOrder)
-{
-    EXPECT_EQ(ringsOfOneWave(), (std::vector<int>{0, 1, 4}));
-    group.theCirclesStore.clear();
-    ringSettings().active[2] = true;
-    EXPECT_EQ(ringsOfOneWave(), (std::vector<int>{0, 1, 2, 4}));
-    group.theCirclesStore.clear();
-    ringSettings().active = {false, false, false, false, false};
-    EXPECT_TRUE(ringsOfOneWave().empty());
-}
-
-TEST_F(AnimatedCircleGroupTest, OnlyTheStepThatRemovesTheLastRingRaisesTheFlag)
-{
-    group.advanceFrame(); // empty: no flag
-    EXPECT_FALSE(group.rememberAnimationJustEnded);
-    onlyFirstRing(1, 0);
-    group.addWave(0, 0);
-    group.advanceFrame();
-    group.advanceFrame();
-    EXPECT_FALSE(group.rememberAnimationJustEnded);
-    group.advanceFrame();
-    EXPECT_TRUE(group.isEmpty());
-    EXPECT_TRUE(group.rememberAnimationJustEnded);
-    group.rememberAnimationJustEnded = false;
-    group.advanceFrame();
-    EXPECT_FALSE(group.rememberAnimationJustEnded);
-
-    // Two waves at one point live on their own.
-    onlyFirstRing(2, 0);
-    group.addWave(5, 5);
-    group.advanceFrame();
-    group.addWave(5, 5);
-    ASSERT_EQ(group.theCirclesStore.size(), 2u);
-    for (int i = 0; i < 3; ++i) {
-        group.advanceFrame(); // the first ring ends at the third
-    }
-    EXPECT_EQ(group.theCirclesStore.size(), 1u);
-    group.advanceFrame();
-    EXPECT_TRUE(group.isEmpty());
-}
-
-TEST_F(AnimatedCircleGroupTest, DrawingReportsLifeButDrawsNoRingInItsDelay)
-{
-    QImage image(10, 10, QImage::Format_ARGB32);
-    QPainter painter(&image);
-    EXPECT_FALSE(group.drawRings(painter));
-    onlyFirstRing(10, 5, 20, 20);
-    group.addWave(30, 30);
-    group.advanceFrame();
-    EXPECT_TRUE(group.drawRings(painter));
-    QImage clear(60, 60, QImage::Format_ARGB32);
-    clear.fill(Qt::transparent);
-    EXPECT_EQ(paintRings(group, 60), clear);
-}
-
-TEST_F(AnimatedCircleGroupTest, OpacityReplacesTheColoursAlphaAndRingsAreDrawnYUp)
-{
-    onlyFirstRing(10, 0, 30, 30, 40, 40);
-    ringSettings().thickness[0] = 10;
-    ringSettings().color[0] = QColor::fromRgbF(0, 0, 1, 0.2f);
-    group.addWave(50, 20); // 20 points above the bottom edge
-    group.advanceFrame();
-    const QImage image = paintRings(group, 100);
-    const QRgb pixel = image.pixel(80, 80);
-    EXPECT_NEAR(qAlpha(pixel), 102, 1); // 0.4 x 255
-    EXPECT_NEAR(qBlue(pixel), 255, 1);
-    EXPECT_EQ(qAlpha(image.pixel(80, 20)), 0);
-}
 
 struct Stroke
 {
@@ -119,10 +24,7 @@ struct Stroke
 };
 
 class RingStroke : public ::testing::TestWithParam<Stroke>
-{
-protected:
-    testing::TablesGuard guard;
-};
+{};
 
 // The stroke is the thickness but never more than the diameter; sizes and centres far past the
 // canvas are clipped to it, with no conversion out of range and no more work than a ring the size
@@ -159,8 +61,9 @@ INSTANTIATE_TEST_SUITE_P(
         Stroke{"FarAway", -huge, -huge, 1, huge, {-1, -1}, {0, 199}}),
     [](const auto& p) { return std::string(p.param.name); });
 
-TEST_F(AnimatedCircleGroupTest, LiveRingsStayAtTheBoundTheOldestGoingFirst)
+TEST(AnimatedCircleGroup, LiveRingsStayAtTheBoundTheOldestGoingFirst)
 {
+    AnimatedCircleGroup group;
     ringSettings().active = {true, true, true, true, true};
     ringSettings().life = {1e6, 1e6, 1e6, 1e6, 1e6}; // frames: hours
     for (int press = 0; press < 1000; ++press) {

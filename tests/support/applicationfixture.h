@@ -1,12 +1,10 @@
 #pragma once
 
 #include "app/appdelegate.h"
-#include "platform/systemlog.h"
 #include "platform/urlopener.h"
 #include "prefs/preferencestore.h"
 #include "support/fakekeepawake.h"
 #include "support/recordingledbackend.h"
-#include "support/tablesguard.h"
 
 #include <QApplication>
 #include <QTcpServer>
@@ -39,7 +37,6 @@ protected:
         };
         installLedBackend(std::move(backend));
         activity.steps = &steps;
-        setSystemLogSink([](const QString&) {});
         setUrlOpenerSink([this](const QUrl& url) { opened.push_back(url); });
         delegate = std::make_unique<AppDelegate>(
             std::make_unique<KelvaraActions>(std::make_unique<FakeKeepAwake>(&activity)));
@@ -54,7 +51,6 @@ protected:
     {
         delegate.reset();
         installLedBackend(nullptr);
-        setSystemLogSink({});
         setUrlOpenerSink({});
         qputenv("DISPLAY", previousDisplay);
         openPreferenceStore()->clear();
@@ -83,7 +79,6 @@ protected:
         }
     }
 
-    TablesGuard guard;
     QByteArray previousDisplay;
     QTemporaryDir devices;
     QTcpServer service;

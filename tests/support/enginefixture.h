@@ -3,8 +3,8 @@
 #include "app/appdelegate.h"
 #include "canvas/artcanvasview.h"
 #include "support/fakekeepawake.h"
+#include "support/pertest.h"
 #include "support/recordingledbackend.h"
-#include "support/tablesguard.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +31,6 @@ protected:
 
     ~EngineFixture() override { installLedBackend(nullptr); }
 
-    TablesGuard guard;
     FakeKeepAwake::Counts activity;
     AppDelegate delegate;
     KelvaraActions& engine;

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QThread>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <vector>
@@ -34,6 +35,12 @@ public:
         std::vector<quint32> colours;     // as a client last set them, else the resting colour
         // Its data is cut short, so that a client cannot read it.
         bool unreadable = false;
+
+        // The index of the first LED of that name, or the LED count when there is none.
+        std::size_t led(const QString& ledName) const
+        {
+            return std::size_t(std::find(leds.begin(), leds.end(), ledName) - leds.begin());
+        }
     };
 
     struct Received

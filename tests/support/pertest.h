@@ -3,25 +3,13 @@
 #include "input/keylayouttable.h"
 #include "rings/ringsettingstable.h"
 
+#include <QStringList>
+
 namespace kelvara::testing {
 
-// Puts the process-wide key layout and ring settings tables back as they were at start, before
-// and after a test that changes them.
-struct TablesGuard
-{
-    TablesGuard() { reset(); }
-
-    ~TablesGuard() { reset(); }
-
-    TablesGuard(const TablesGuard&) = delete;
-    TablesGuard& operator=(const TablesGuard&) = delete;
-
-    static void reset()
-    {
-        keyLayoutTable() = KeyLayoutTable();
-        ringSettings() = RingSettingsTable();
-    }
-};
+// What the program logged since the current test began. Every test starts with an empty log and
+// with the process-wide key layout and ring settings tables as they are at start (test_main.cpp).
+QStringList logged();
 
 // Makes ring 0 the only active ring, with the given timeline, radii and opacities.
 inline void onlyFirstRing(double life, double delay, double sizeStart = 10, double sizeEnd = 100,
