@@ -111,8 +111,11 @@ def tests_pass(program, timeout, shards=2, kills=None):
         passed &= ok
         if kills is not None and not ok:
             failed = re.findall(r"^\[  FAILED  \] (\S+?),? (?:where .* )?\(\d+ ms\)$", output, re.M)
+            ended = re.findall(r"^\[ +(?:OK|FAILED) +\] (\S+?),? ", output, re.M)
             running = re.findall(r"^\[ RUN      \] (\S+)$", output, re.M)
-            kills.update(failed or running[-1:] or ["(before any test)"])
+            # A test that began and never ended is the one the shard crashed or hung in.
+            unfinished = running[-1:] if running and running[-1] not in ended else []
+            kills.update(failed + unfinished or ["(before any test)"])
     return passed
 
 

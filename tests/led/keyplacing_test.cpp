@@ -48,8 +48,6 @@ protected:
         return colours;
     }
 
-    std::size_t led(const QString& name) const { return device.led(name); }
-
     // Starts a wave at the key with the virtual key code and runs frames until the LED lights,
     // reporting whether another LED stayed dark every frame up to then.
     bool lightsBefore(std::int64_t keyCode, std::size_t lit, std::size_t dark)
@@ -94,15 +92,16 @@ TEST_F(KeyPlacingThroughThePeer, AnIsoKeyboardAtRestShowsThePictureOnEveryLed)
     canvas.backgroundImage = testing::solidPicture(QColor::fromRgbF(0.2f, 0.6f, 1.0f));
     const std::vector<quint32> colours = pass();
     const quint32 picture = openrgb::colourFromPercent(20, 60, 100);
-    EXPECT_EQ(colours.at(led(QStringLiteral("Key: #"))), picture);
-    EXPECT_EQ(colours.at(led(QStringLiteral("Key: \\ (ISO)"))), picture);
-    EXPECT_EQ(colours.at(led(QStringLiteral("Key: '"))), picture);
+    EXPECT_EQ(colours.at(device.led(QStringLiteral("Key: #"))), picture);
+    EXPECT_EQ(colours.at(device.led(QStringLiteral("Key: \\ (ISO)"))), picture);
+    EXPECT_EQ(colours.at(device.led(QStringLiteral("Key: '"))), picture);
     // The light with no place takes the mean of the keys, not what it showed before, and a key's
     // second LED its key's colour.
-    EXPECT_EQ(colours.at(led(QStringLiteral("Underglow"))), picture);
+    EXPECT_EQ(colours.at(device.led(QStringLiteral("Underglow"))), picture);
     EXPECT_EQ(std::count(colours.begin(), colours.end(), magenta), 0);
     canvas.backgroundImage = testing::solidPicture(Qt::black);
-    EXPECT_EQ(pass().at(led(QStringLiteral("Underglow"))), 0u) << "each pass has a mean of its own";
+    EXPECT_EQ(pass().at(device.led(QStringLiteral("Underglow"))), 0u)
+        << "each pass has a mean of its own";
 }
 
 // \ lies left of Z, X right of it and a little nearer: a wave from Z lights \ before the C beyond
@@ -115,8 +114,8 @@ TEST_F(KeyPlacingThroughThePeer, AWaveLightsTheLedUnderItsRingBeforeOneFurtherOf
         {"logitech-hid-2-0-g810-g610-0x8080-iso-qwertz", 16, "Key: Z", "Key: Y"}};
     for (const auto& [id, key, lit, dark] : cases) {
         serve(testing::referenceKeyboard(QString::fromLatin1(id)).device);
-        EXPECT_TRUE(
-            lightsBefore(key, led(QString::fromLatin1(lit)), led(QString::fromLatin1(dark))))
+        EXPECT_TRUE(lightsBefore(key, device.led(QString::fromLatin1(lit)),
+                                 device.led(QString::fromLatin1(dark))))
             << id;
     }
 }
