@@ -9,6 +9,7 @@
 #include "support/applicationfixture.h"
 #include "support/eventloop.h"
 #include "support/fakeopenrgbserver.h"
+#include "support/keypipe.h"
 #include "support/recordingledbackend.h"
 
 #include <QFileInfo>
@@ -20,9 +21,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fcntl.h>
-#include <linux/input.h>
-#include <unistd.h>
 #include <vector>
 
 namespace kelvara {
@@ -173,13 +171,7 @@ TEST_F(ApplicationTest, ClosingTheMainWindowRunsTheTerminationStepsAndTheWindowC
     EXPECT_TRUE(AppDelegate::applicationShouldTerminateAfterLastWindowClosed());
     const QByteArray saved = delegate->window->saveGeometry();
     delegate.reset();
-    delegate = std::make_unique<AppDelegate>(
-        std::make_unique<KelvaraActions>(std::make_unique<testing::FakeKeepAwake>(&activity)));
-    delegate->inputDeviceDirectory = devices.path();
-    delegate->keyServicePath = devices.filePath(QStringLiteral("no-key-service"));
-    delegate->trayAvailable = [] {
-        return false;
-    };
+    delegate = makeDelegate();
     launch(false);
     EXPECT_EQ(delegate->window->saveGeometry(), saved);
 }
@@ -203,31 +195,13 @@ protected:
         launch(false);
         delegate->permissionSheet->done(0);
         delegate->eventMonitors.setActiveCheck([] { return false; });
-        int fds[2];
-        EXPECT_EQ(pipe2(fds, O_NONBLOCK | O_CLOEXEC), 0);
-        delegate->globalKeyInput.evdev().addDescriptor(fds[0], QStringLiteral("pipe keyboard"));
-        writer = fds[1];
+        delegate->globalKeyInput.evdev().addDescriptor(keyboard.readEnd(),
+                                                       QStringLiteral("pipe keyboard"));
         delegate->eventMonitors.addGlobalMonitor(keyDownMask, [this](const Event&) { ++seen; });
     }
 
-    ~KeysThroughAPipe() override { ::close(writer); }
-
-    // Each key pressed and released, in reports of their own.
-    void press(std::initializer_list<int> codes)
-    {
-        std::vector<input_event> records;
-        for (const int code : codes) {
-            for (const int value : {1, 0}) {
-                records.push_back(input_event{{}, EV_KEY, std::uint16_t(code), value});
-                records.push_back(input_event{{}, EV_SYN, SYN_REPORT, 0});
-            }
-        }
-        const auto bytes = ssize_t(records.size() * sizeof(input_event));
-        ASSERT_EQ(::write(writer, records.data(), std::size_t(bytes)), bytes);
-    }
-
     KelvaraActions& engine = *delegate->theApp;
-    int writer = -1;
+    testing::KeyPipe keyboard;
     int seen = 0;
 };
 
@@ -235,12 +209,12 @@ protected:
 TEST_F(KeysThroughAPipe, WhileRingsMoveKeysAreReadAtTheFrameAndAtRestAtOnce)
 {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !engine.framesRunning(); }, 5000));
-    press({KEY_A});
+    keyboard.press({KEY_A});
     ASSERT_TRUE(QTest::qWaitFor([&] { return seen == 1; }, 2000));
     EXPECT_TRUE(engine.framesRunning());
 
     engine.animationTimer->stop(); // no tick comes unless asked for
-    press({KEY_S});
+    keyboard.press({KEY_S});
     QTest::qWait(100);
     EXPECT_EQ(seen, 1);
     engine.animationStep(nullptr);
@@ -248,7 +222,7 @@ TEST_F(KeysThroughAPipe, WhileRingsMoveKeysAreReadAtTheFrameAndAtRestAtOnce)
 
     engine.rearmTimer();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !engine.framesRunning(); }, 60000));
-    press({KEY_D});
+    keyboard.press({KEY_D});
     EXPECT_TRUE(QTest::qWaitFor([&] { return seen == 3; }, 2000));
 }
 
@@ -263,7 +237,7 @@ TEST_F(KeysThroughAPipe, AFloodOfKeyPressesIsAllSeenWhileFramesGoOnAndEndsAtRest
     const std::size_t passesBefore = leds->passes().size();
     for (int burst = 0; burst < 10; ++burst) {
         for (int i = 0; i < 10; ++i) {
-            press({KEY_Q, KEY_W, KEY_E, KEY_R, KEY_T, KEY_Y, KEY_U, KEY_I, KEY_O, KEY_P});
+            keyboard.press({KEY_Q, KEY_W, KEY_E, KEY_R, KEY_T, KEY_Y, KEY_U, KEY_I, KEY_O, KEY_P});
         }
         QTest::qWait(100);
     }

@@ -2,6 +2,7 @@
 #include "input/keylistener.h"
 #include "platform/globalkeyinput.h"
 #include "support/fakekeepawake.h"
+#include "support/keypipe.h"
 #include "support/pertest.h"
 #include "support/waves.h"
 
@@ -11,12 +12,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
-#include <fcntl.h>
-#include <linux/input.h>
-#include <unistd.h>
-#include <vector>
+#include <deque>
 
 namespace kelvara {
 namespace {
@@ -36,36 +33,16 @@ protected:
         engine.savedAnimationInterval = 1.0 / 30.0;
         engine.renderScaleHoriz = engine.renderScaleVert = 1.0;
         monitors.setActiveCheck([this] { return active; });
-        device = addDevice();
         accessible = listener.startListening(&engine);
     }
 
-    ~KeyListenerTest() override
-    {
-        listener.stopListening();
-        std::for_each(writers.begin(), writers.end(), ::close);
-    }
+    ~KeyListenerTest() override { listener.stopListening(); }
 
-    int addDevice()
+    testing::KeyPipe& addDevice()
     {
-        int fds[2];
-        EXPECT_EQ(pipe2(fds, O_NONBLOCK | O_CLOEXEC), 0);
-        input.evdev().addDescriptor(fds[0], QStringLiteral("test keyboard"));
-        writers.push_back(fds[1]);
-        return fds[1];
-    }
-
-    // One report: the key transitions, then the synchronisation record.
-    static void send(int fd, std::initializer_list<std::pair<int, int>> keys)
-    {
-        std::vector<input_event> records;
-        for (const auto& [code, value] : keys) {
-            records.push_back(input_event{{}, EV_MSC, MSC_SCAN, 0x70000 + code});
-            records.push_back(input_event{{}, EV_KEY, std::uint16_t(code), value});
-        }
-        records.push_back(input_event{{}, EV_SYN, SYN_REPORT, 0});
-        const auto bytes = ssize_t(records.size() * sizeof(input_event));
-        ASSERT_EQ(::write(fd, records.data(), size_t(bytes)), bytes);
+        testing::KeyPipe& keyboard = keyboards.emplace_back();
+        input.evdev().addDescriptor(keyboard.readEnd(), QStringLiteral("test keyboard"));
+        return keyboard;
     }
 
     std::size_t waves() const { return engine.theCircles.theCirclesStore.size(); }
@@ -74,9 +51,9 @@ protected:
 
     // Waits until everything written so far has been read, by a marker key (Escape) whose wave
     // is taken away again; answers the number of waves.
-    std::size_t settle(int fd)
+    std::size_t settle(testing::KeyPipe& keyboard)
     {
-        send(fd, {{KEY_ESC, 1}, {KEY_ESC, 0}});
+        keyboard.report({{KEY_ESC, 1}, {KEY_ESC, 0}});
         EXPECT_TRUE(QTest::qWaitFor([&] { return hasWaveAt(80, 57); }, 5000));
         testing::removeWavesAt(engine.theCircles, 80, 57);
         return waves();
@@ -89,18 +66,15 @@ protected:
     KeyListener listener;
     bool active = false;
     bool accessible = false;
-    int device = -1;
-    std::vector<int> writers;
+    std::deque<testing::KeyPipe> keyboards;
+    testing::KeyPipe& device = addDevice();
 };
 
 TEST_F(KeyListenerTest, AHeldLetterStartsOneWaveAndNoKeyReachesTheLog)
 {
     EXPECT_TRUE(accessible);
     EXPECT_EQ(monitors.monitorCount(), 5u);
-    send(device, {{KEY_A, 1}});
-    send(device, {{KEY_A, 2}});
-    send(device, {{KEY_A, 2}});
-    send(device, {{KEY_A, 0}});
+    device.type({{KEY_A, 1}, {KEY_A, 2}, {KEY_A, 2}, {KEY_A, 0}});
     EXPECT_EQ(settle(device), 1u);
     EXPECT_TRUE(hasWaveAt(149, 185));
     EXPECT_TRUE(testing::logged().isEmpty()) << testing::logged().join('\n').toStdString();
@@ -108,58 +82,52 @@ TEST_F(KeyListenerTest, AHeldLetterStartsOneWaveAndNoKeyReachesTheLog)
 
 TEST_F(KeyListenerTest, ModifiersStartWavesOnPressAndOnReleaseOnlyWhileAnotherIsHeld)
 {
-    send(device, {{KEY_LEFTSHIFT, 1}});
-    send(device, {{KEY_LEFTSHIFT, 0}}); // nothing else held: no wave
+    device.type({{KEY_LEFTSHIFT, 1}, {KEY_LEFTSHIFT, 0}}); // nothing else held: no wave
     EXPECT_EQ(settle(device), 1u);
-    send(device, {{KEY_LEFTMETA, 1}});
-    send(device, {{KEY_LEFTSHIFT, 1}});
-    send(device, {{KEY_LEFTSHIFT, 0}}); // Command still held: a wave
+    // Command is still held at Shift's release: a wave.
+    device.type({{KEY_LEFTMETA, 1}, {KEY_LEFTSHIFT, 1}, {KEY_LEFTSHIFT, 0}});
     EXPECT_EQ(settle(device), 4u);
-    send(device, {{KEY_CAPSLOCK, 1}, {KEY_CAPSLOCK, 0}}); // on
-    send(device, {{KEY_CAPSLOCK, 1}, {KEY_CAPSLOCK, 0}}); // off
-    send(device, {{KEY_FN, 1}, {KEY_FN, 0}});             // Fn alone: nothing
+    device.report({{KEY_CAPSLOCK, 1}, {KEY_CAPSLOCK, 0}}); // on
+    device.report({{KEY_CAPSLOCK, 1}, {KEY_CAPSLOCK, 0}}); // off
+    device.report({{KEY_FN, 1}, {KEY_FN, 0}});             // Fn alone: nothing
     EXPECT_EQ(settle(device), 6u);
 }
 
 TEST_F(KeyListenerTest, KeyboardsShareTheModifierStateUntilOneGoesAway)
 {
-    const int second = addDevice();
-    send(device, {{KEY_LEFTSHIFT, 1}});
+    testing::KeyPipe& second = addDevice();
+    device.report({{KEY_LEFTSHIFT, 1}});
     settle(device);
-    send(second, {{KEY_RIGHTSHIFT, 1}});
+    second.report({{KEY_RIGHTSHIFT, 1}});
     settle(second);
-    send(device, {{KEY_LEFTSHIFT, 0}}); // the other Shift is still down: a wave
+    device.report({{KEY_LEFTSHIFT, 0}}); // the other Shift is still down: a wave
     EXPECT_EQ(settle(device), 3u);
 
-    ::close(second); // unplugged with Shift held
-    writers.erase(std::find(writers.begin(), writers.end(), second));
+    second.unplug(); // with Shift held
     ASSERT_TRUE(QTest::qWaitFor([&] { return input.evdev().deviceCount() == 1; }, 5000));
-    send(device, {{KEY_LEFTCTRL, 1}});
-    send(device, {{KEY_LEFTCTRL, 0}}); // its Shift went with it: no wave
+    device.type({{KEY_LEFTCTRL, 1}, {KEY_LEFTCTRL, 0}}); // its Shift went with it: no wave
     EXPECT_EQ(settle(device), 4u);
 }
 
 TEST_F(KeyListenerTest, AfterLostEventsNoModifierStaysHeldThatTheDeviceDoesNotHold)
 {
-    send(device, {{KEY_LEFTSHIFT, 1}}); // a wave
+    device.report({{KEY_LEFTSHIFT, 1}}); // a wave
     settle(device);
     // The reader fell behind: the kernel says so, and Shift's release is among what was lost.
     const std::array<input_event, 3> lost{{{{}, EV_SYN, SYN_DROPPED, 0},
                                            {{}, EV_KEY, KEY_LEFTSHIFT, 0},
                                            {{}, EV_SYN, SYN_REPORT, 0}}};
-    ASSERT_EQ(::write(device, lost.data(), sizeof lost), ssize_t(sizeof lost));
-    send(device, {{KEY_LEFTCTRL, 1}}); // a wave
-    send(device, {{KEY_LEFTCTRL, 0}}); // nothing else held any more: no wave
+    device.write(lost);
+    // A wave for Control, and none at its release: nothing else is held any more.
+    device.type({{KEY_LEFTCTRL, 1}, {KEY_LEFTCTRL, 0}});
     EXPECT_EQ(settle(device), 2u);
 }
 
 TEST_F(KeyListenerTest, VolumeUpAndNextTrackStartOneWaveAtTheMediaKeysAndFastForwardNone)
 {
-    send(device, {{KEY_VOLUMEUP, 1}});
-    send(device, {{KEY_VOLUMEUP, 2}});
-    send(device, {{KEY_VOLUMEUP, 0}});
-    send(device, {{KEY_NEXTSONG, 1}, {KEY_NEXTSONG, 0}});
-    send(device, {{KEY_FASTFORWARD, 1}, {KEY_FASTFORWARD, 0}});
+    device.type({{KEY_VOLUMEUP, 1}, {KEY_VOLUMEUP, 2}, {KEY_VOLUMEUP, 0}});
+    device.report({{KEY_NEXTSONG, 1}, {KEY_NEXTSONG, 0}});
+    device.report({{KEY_FASTFORWARD, 1}, {KEY_FASTFORWARD, 0}});
     EXPECT_EQ(settle(device), 2u);
     EXPECT_TRUE(hasWaveAt(893, 57));
 }
@@ -167,7 +135,7 @@ TEST_F(KeyListenerTest, VolumeUpAndNextTrackStartOneWaveAtTheMediaKeysAndFastFor
 TEST_F(KeyListenerTest, WhileKelvaraIsActiveOnlyItsOwnWindowsKeysCountAndPassOnUnchanged)
 {
     active = true;
-    send(device, {{KEY_A, 1}, {KEY_A, 0}});
+    device.report({{KEY_A, 1}, {KEY_A, 0}});
     QTest::qWait(100); // no wave can come to wait for
     EXPECT_EQ(waves(), 0u);
 

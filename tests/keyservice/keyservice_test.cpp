@@ -6,6 +6,7 @@
 #include "led/openrgbbackend.h"
 #include "support/applicationfixture.h"
 #include "support/fakeopenrgbserver.h"
+#include "support/keypipe.h"
 #include "support/logindstandin.h"
 #include "support/pertest.h"
 #include "support/privatebus.h"
@@ -20,8 +21,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <linux/input.h>
 #include <unistd.h>
 
 namespace kelvara {
@@ -122,27 +121,10 @@ protected:
         gate = std::make_unique<SessionGate>(bus.connect(QStringLiteral("keyservice")));
         service = std::make_unique<KeyService>(*gate);
         EXPECT_TRUE(service->listen(path()));
-        int fds[2];
-        EXPECT_EQ(pipe2(fds, O_NONBLOCK | O_CLOEXEC), 0);
-        service->devices().addDescriptor(fds[0], QStringLiteral("pipe keyboard"));
-        device = fds[1];
+        service->devices().addDescriptor(keyboard.readEnd(), QStringLiteral("pipe keyboard"));
     }
-
-    ~KeyServiceTest() override { ::close(device); }
 
     QString path() const { return folder.filePath(QStringLiteral("keys.socket")); }
-
-    // Key transitions, each in a report of its own.
-    void type(std::initializer_list<std::pair<int, int>> keys)
-    {
-        std::vector<input_event> records;
-        for (const auto& [code, value] : keys) {
-            records.push_back(input_event{{}, EV_KEY, std::uint16_t(code), value});
-            records.push_back(input_event{{}, EV_SYN, SYN_REPORT, 0});
-        }
-        const auto bytes = ssize_t(records.size() * sizeof(input_event));
-        ASSERT_EQ(::write(device, records.data(), std::size_t(bytes)), bytes);
-    }
 
     template <typename C> bool lastIs(const C& client, const Record& record)
     {
@@ -157,7 +139,7 @@ protected:
     testing::LogindStandIn logind{bus.connect(QStringLiteral("logind"))};
     std::unique_ptr<SessionGate> gate;
     std::unique_ptr<KeyService> service;
-    int device = -1;
+    testing::KeyPipe keyboard;
 };
 
 TEST_F(KeyServiceTest, KeysGoOnlyToTheUserAtTheActiveUnlockedSeatAndNeverLate)
@@ -169,17 +151,17 @@ TEST_F(KeyServiceTest, KeysGoOnlyToTheUserAtTheActiveUnlockedSeatAndNeverLate)
     ASSERT_TRUE(lastIs(root, flowing));
     ASSERT_TRUE(lastIs(nobody, resting));
 
-    type({{KEY_A, 1}, {KEY_A, 2}, {KEY_A, 0}});
+    keyboard.type({{KEY_A, 1}, {KEY_A, 2}, {KEY_A, 0}});
     ASSERT_TRUE(QTest::qWaitFor([&] { return root.records().size() == 4; }));
     EXPECT_EQ(root.records(), (Records{flowing, key(KEY_A, 1), key(KEY_A, 2), key(KEY_A, 0)}));
 
     // Locked: keys typed on the lock screen go nowhere, then or later.
     logind.setSession(QStringLiteral("c1"), {.locked = true});
     ASSERT_TRUE(lastIs(root, resting));
-    type({{KEY_B, 1}, {KEY_B, 0}});
+    keyboard.type({{KEY_B, 1}, {KEY_B, 0}});
     logind.setSession(QStringLiteral("c1"), {});
     ASSERT_TRUE(lastIs(root, flowing));
-    type({{KEY_C, 1}});
+    keyboard.type({{KEY_C, 1}});
     ASSERT_TRUE(lastIs(root, key(KEY_C, 1)));
 
     // Another user's session comes to the front: its user gets keys, root none.
@@ -187,7 +169,7 @@ TEST_F(KeyServiceTest, KeysGoOnlyToTheUserAtTheActiveUnlockedSeatAndNeverLate)
     logind.setActiveSession(QStringLiteral("c2"));
     ASSERT_TRUE(lastIs(root, resting));
     ASSERT_TRUE(lastIs(nobody, flowing));
-    type({{KEY_D, 1}});
+    keyboard.type({{KEY_D, 1}});
     ASSERT_TRUE(lastIs(nobody, key(KEY_D, 1)));
 
     // A lock whose signal went missing holds at the next check; then logind goes away.
@@ -198,7 +180,7 @@ TEST_F(KeyServiceTest, KeysGoOnlyToTheUserAtTheActiveUnlockedSeatAndNeverLate)
     ASSERT_TRUE(lastIs(nobody, flowing));
     logind.leave();
     ASSERT_TRUE(lastIs(nobody, resting));
-    type({{KEY_E, 1}, {KEY_E, 0}});
+    keyboard.type({{KEY_E, 1}, {KEY_E, 0}});
     QTest::qWait(200);
 
     for (const int code : {KEY_B, KEY_D, KEY_E}) {
@@ -218,7 +200,7 @@ TEST_F(KeyServiceTest, AClientThatNeverReadsLosesRecordsNotTheServicesMemory)
     qint64 largest = 0;
     for (int batch = 0; batch < 20; ++batch) { // 10,000 records
         for (int i = 0; i < 250; ++i) {
-            type({{KEY_A, 1}, {KEY_A, 0}});
+            keyboard.type({{KEY_A, 1}, {KEY_A, 0}});
         }
         QTest::qWait(20);
         largest = std::max(largest, service->largestBacklog());
@@ -245,7 +227,7 @@ TEST_F(KeyServiceTest, AClientSendingAnythingButOneHelloIsCutOffAndTheOthersGoOn
         return c.socket.state() == QLocalSocket::UnconnectedState;
     };
     ASSERT_TRUE(QTest::qWaitFor([&] { return gone(stranger) && gone(chatty); }));
-    type({{KEY_A, 1}});
+    keyboard.type({{KEY_A, 1}});
     ASSERT_TRUE(lastIs(good, key(KEY_A, 1)));
     EXPECT_EQ(logged().filter(QStringLiteral("was ended")).size(), 2)
         << logged().join('\n').toStdString();
@@ -304,15 +286,7 @@ struct ServiceThread
 class KeysThroughTheService : public testing::ApplicationTest
 {
 protected:
-    KeysThroughTheService()
-    {
-        previousSession = qgetenv("XDG_SESSION_TYPE");
-        qputenv("XDG_SESSION_TYPE", "wayland");
-    }
-
-    ~KeysThroughTheService() override { qputenv("XDG_SESSION_TYPE", previousSession); }
-
-    QByteArray previousSession;
+    testing::ScopedEnv session{"XDG_SESSION_TYPE", "wayland"};
 };
 
 TEST_F(KeysThroughTheService, AKeyFedToTheServiceLightsItsKeyAndNoSheetIsShown)
@@ -321,10 +295,9 @@ TEST_F(KeysThroughTheService, AKeyFedToTheServiceLightsItsKeyAndNoSheetIsShown)
     testing::LogindStandIn logind(bus.connect(QStringLiteral("logind")));
     logind.setSession(QStringLiteral("c1"), {.uid = uint(getuid())}, false);
     logind.setActiveSession(QStringLiteral("c1"), false);
-    int fds[2];
-    ASSERT_EQ(pipe2(fds, O_NONBLOCK | O_CLOEXEC), 0);
+    testing::KeyPipe keyboard;
     const ServiceThread keys(bus.connect(QStringLiteral("keyservice")),
-                             devices.filePath(QStringLiteral("keys.socket")), fds[0]);
+                             devices.filePath(QStringLiteral("keys.socket")), keyboard.readEnd());
     ASSERT_TRUE(keys.listening);
 
     const testing::FakeOpenRgbServer::Device board = testing::FakeOpenRgbServer::keyboard();
@@ -347,10 +320,8 @@ TEST_F(KeysThroughTheService, AKeyFedToTheServiceLightsItsKeyAndNoSheetIsShown)
     };
     ASSERT_TRUE(QTest::qWaitFor([&] { return colourOfA().has_value(); }));
     const quint32 before = *colourOfA();
-    const input_event press[] = {{{}, EV_KEY, KEY_A, 1}, {{}, EV_SYN, SYN_REPORT, 0}};
-    ASSERT_EQ(::write(fds[1], press, sizeof press), ssize_t(sizeof press));
+    keyboard.report({{KEY_A, 1}});
     EXPECT_TRUE(QTest::qWaitFor([&] { return colourOfA() != before; }, 5000));
-    ::close(fds[1]);
 }
 
 } // namespace

@@ -146,13 +146,8 @@ class XServerInASession : public XInputKeySourceTest,
 TEST_P(XServerInASession, CountsAsAccessOnlyOutsideWayland)
 {
     const SessionCase& c = GetParam();
-    const QByteArray type = qgetenv("XDG_SESSION_TYPE");
-    const QByteArray wayland = qgetenv("WAYLAND_DISPLAY");
-    const auto setOrUnset = [](const char* name, const char* value) {
-        value ? qputenv(name, value) : qunsetenv(name);
-    };
-    setOrUnset("XDG_SESSION_TYPE", c.sessionType);
-    setOrUnset("WAYLAND_DISPLAY", c.waylandDisplay);
+    const testing::ScopedEnv type("XDG_SESSION_TYPE", c.sessionType);
+    const testing::ScopedEnv wayland("WAYLAND_DISPLAY", c.waylandDisplay);
     const qsizetype before = testing::logged().size();
 
     QTemporaryDir noDevices;
@@ -170,9 +165,6 @@ TEST_P(XServerInASession, CountsAsAccessOnlyOutsideWayland)
     EXPECT_EQ(log[0].contains(QStringLiteral("only keys typed into X11 programs")), !c.access);
     xdotool("key 38");
     EXPECT_TRUE(QTest::qWaitFor([&] { return seen > 0; }, 5000));
-
-    setOrUnset("XDG_SESSION_TYPE", type.isNull() ? nullptr : type.constData());
-    setOrUnset("WAYLAND_DISPLAY", wayland.isNull() ? nullptr : wayland.constData());
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -4,6 +4,7 @@
 #include "platform/urlopener.h"
 #include "prefs/preferencestore.h"
 #include "support/fakekeepawake.h"
+#include "support/pertest.h"
 #include "support/recordingledbackend.h"
 
 #include <QApplication>
@@ -23,9 +24,7 @@ class ApplicationTest : public ::testing::Test
 {
 protected:
     ApplicationTest()
-        : previousDisplay(qgetenv("DISPLAY"))
     {
-        qunsetenv("DISPLAY"); // no X server either: other programs' keys cannot be seen
         const std::unique_ptr<QSettings> store = openPreferenceStore();
         store->clear();
         store->setValue(QStringLiteral("lightingServicePort"), port);
@@ -38,13 +37,7 @@ protected:
         installLedBackend(std::move(backend));
         activity.steps = &steps;
         setUrlOpenerSink([this](const QUrl& url) { opened.push_back(url); });
-        delegate = std::make_unique<AppDelegate>(
-            std::make_unique<KelvaraActions>(std::make_unique<FakeKeepAwake>(&activity)));
-        delegate->inputDeviceDirectory = devices.path();
-        delegate->keyServicePath = devices.filePath(QStringLiteral("no-key-service"));
-        delegate->trayAvailable = [this] {
-            return withTray;
-        };
+        delegate = makeDelegate();
     }
 
     ~ApplicationTest() override
@@ -52,9 +45,21 @@ protected:
         delegate.reset();
         installLedBackend(nullptr);
         setUrlOpenerSink({});
-        qputenv("DISPLAY", previousDisplay);
         openPreferenceStore()->clear();
         QApplication::setQuitOnLastWindowClosed(true);
+    }
+
+    // A delegate that reads no input device and no key service, and sees a tray if told to.
+    std::unique_ptr<AppDelegate> makeDelegate()
+    {
+        auto made = std::make_unique<AppDelegate>(
+            std::make_unique<KelvaraActions>(std::make_unique<FakeKeepAwake>(&activity)));
+        made->inputDeviceDirectory = devices.path();
+        made->keyServicePath = devices.filePath(QStringLiteral("no-key-service"));
+        made->trayAvailable = [this] {
+            return withTray;
+        };
+        return made;
     }
 
     void launch(bool serviceRunning)
@@ -79,7 +84,7 @@ protected:
         }
     }
 
-    QByteArray previousDisplay;
+    ScopedEnv noDisplay{"DISPLAY", nullptr}; // no X server either: other programs' keys unseen
     QTemporaryDir devices;
     QTcpServer service;
     quint16 port = [this] {
