@@ -221,6 +221,7 @@ TEST_F(KeyServiceTest, AClientSendingAnythingButOneHelloIsCutOffAndTheOthersGoOn
     Client good(path());
     Client stranger(path(), "GET / HTTP/1.1\r\n\r\n");
     Client chatty(path());
+    Client silent(path(), {}); // has not said hello yet: of the right user, but gets nothing
     ASSERT_TRUE(lastIs(chatty, flowing));
     chatty.socket.write("more");
     const auto gone = [](Client& c) {
@@ -231,6 +232,11 @@ TEST_F(KeyServiceTest, AClientSendingAnythingButOneHelloIsCutOffAndTheOthersGoOn
     ASSERT_TRUE(lastIs(good, key(KEY_A, 1)));
     EXPECT_EQ(logged().filter(QStringLiteral("was ended")).size(), 2)
         << logged().join('\n').toStdString();
+    EXPECT_TRUE(silent.bytes.isEmpty());
+
+    // A keyboard that goes away may take held keys with it: the clients are told.
+    keyboard.unplug();
+    ASSERT_TRUE(lastIs(good, (Record{Kind::Lost, 0, 0})));
 
     // With nobody left it says it is idle.
     service->setIdleTime(100);
@@ -238,6 +244,7 @@ TEST_F(KeyServiceTest, AClientSendingAnythingButOneHelloIsCutOffAndTheOthersGoOn
     QTest::qWait(200);
     EXPECT_EQ(idle.count(), 0);
     good.socket.disconnectFromServer();
+    silent.socket.disconnectFromServer();
     EXPECT_TRUE(idle.wait(2000));
 }
 
@@ -322,6 +329,15 @@ TEST_F(KeysThroughTheService, AKeyFedToTheServiceLightsItsKeyAndNoSheetIsShown)
     const quint32 before = *colourOfA();
     keyboard.report({{KEY_A, 1}});
     EXPECT_TRUE(QTest::qWaitFor([&] { return colourOfA() != before; }, 5000));
+
+    // The screen locked and unlocked: the key service rests and goes on, each said once.
+    const auto said = [](const char* line) {
+        return logged().filter(QLatin1String(line)).size();
+    };
+    logind.setSession(QStringLiteral("c1"), {.uid = uint(getuid()), .locked = true});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return said("The key service rests") == 1; }));
+    logind.setSession(QStringLiteral("c1"), {.uid = uint(getuid())});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return said("The key service passes on") == 2; }));
 }
 
 } // namespace

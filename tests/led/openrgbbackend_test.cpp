@@ -431,6 +431,8 @@ TEST(OtherWriterWatch, AnEpisodeBeginsAtForeignColoursAndEndsThirtySecondsAfterT
     EXPECT_TRUE(watch.writing().empty());
     EXPECT_TRUE(watch.seen(1, k, foreign, t0 + 51s)) << "a new episode";
     EXPECT_EQ(status.state().otherWriters, QStringList{k});
+    watch.retain({2}); // the keyboard went away
+    EXPECT_TRUE(status.state().otherWriters.isEmpty());
 }
 
 } // namespace
