@@ -303,9 +303,10 @@ TEST_F(KeysThroughTheService, AKeyFedToTheServiceLightsItsKeyAndNoSheetIsShown)
     logind.setSession(QStringLiteral("c1"), {.uid = uint(getuid())}, false);
     logind.setActiveSession(QStringLiteral("c1"), false);
     testing::KeyPipe keyboard;
-    const ServiceThread keys(bus.connect(QStringLiteral("keyservice")),
-                             devices.filePath(QStringLiteral("keys.socket")), keyboard.readEnd());
-    ASSERT_TRUE(keys.listening);
+    std::optional<ServiceThread> keys(std::in_place, bus.connect(QStringLiteral("keyservice")),
+                                      devices.filePath(QStringLiteral("keys.socket")),
+                                      keyboard.readEnd());
+    ASSERT_TRUE(keys->listening);
 
     const testing::FakeOpenRgbServer::Device board = testing::FakeOpenRgbServer::keyboard();
     testing::FakeOpenRgbServer lights(6, {board}, port);
@@ -338,6 +339,12 @@ TEST_F(KeysThroughTheService, AKeyFedToTheServiceLightsItsKeyAndNoSheetIsShown)
     EXPECT_TRUE(QTest::qWaitFor([&] { return said("The key service rests") == 1; }));
     logind.setSession(QStringLiteral("c1"), {.uid = uint(getuid())});
     EXPECT_TRUE(QTest::qWaitFor([&] { return said("The key service passes on") == 2; }));
+
+    // The service ends: with no X server either, nothing is left to read keys from.
+    keys.reset();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return delegate->globalKeyInput.source() == GlobalKeyInput::Source::None; }));
+    EXPECT_EQ(said("The key service went away."), 1);
 }
 
 } // namespace
