@@ -25,6 +25,7 @@ import re
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
@@ -94,21 +95,25 @@ def tests_pass(program, timeout, shards=2, kills=None):
     # Line-buffered, so that a shard that crashes or is killed has said which test it was in.
     command = [program, "--gtest_fail_fast", "--gtest_brief=1"] if kills is None \
         else ["stdbuf", "-oL", program]
-    runs = [subprocess.Popen(command, cwd=ROOT, stdout=subprocess.PIPE,
-                             stderr=subprocess.DEVNULL, text=True,
+    # Each shard writes to a file of its own: through a pipe, a shard with much to say would stop
+    # while the one before it is waited for, and its time run out as if the mutant had hung it.
+    outputs = [tempfile.TemporaryFile("w+") for _ in range(shards)]
+    runs = [subprocess.Popen(command, cwd=ROOT, stdout=outputs[i], stderr=subprocess.DEVNULL,
                              env={**os.environ, "GTEST_TOTAL_SHARDS": str(shards),
                                   "GTEST_SHARD_INDEX": str(i)}) for i in range(shards)]
     passed = True
     deadline = time.monotonic() + timeout
-    for shard in runs:
+    for shard, written in zip(runs, outputs):
         try:
-            output = shard.communicate(timeout=max(1, deadline - time.monotonic()))[0]
-            ok = shard.returncode == 0
+            ok = shard.wait(max(1, deadline - time.monotonic())) == 0
         except subprocess.TimeoutExpired:
             shard.kill()
-            output = shard.communicate()[0]
+            shard.wait()
             ok = False
         passed &= ok
+        written.seek(0)
+        output = written.read()
+        written.close()
         if kills is not None and not ok:
             failed = re.findall(r"^\[  FAILED  \] (\S+?),? (?:where .* )?\(\d+ ms\)$", output, re.M)
             ended = re.findall(r"^\[ +(?:OK|FAILED) +\] (\S+?),? ", output, re.M)

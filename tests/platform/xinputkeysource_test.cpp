@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace kelvara {
 namespace {
 
@@ -34,8 +36,7 @@ protected:
                       QStringLiteral("-displayfd 1 -nolisten tcp -screen 0 320x240x24").split(' '));
         if (server->waitForStarted(5000) && server->waitForReadyRead(10000)) {
             display = ":" + server->readAllStandardOutput().trimmed();
-            previousDisplay = qgetenv("DISPLAY");
-            qputenv("DISPLAY", display);
+            displayKept.emplace("DISPLAY", display.constData());
         }
     }
 
@@ -46,7 +47,8 @@ protected:
             server->waitForFinished(5000);
             delete server;
             server = nullptr;
-            qputenv("DISPLAY", previousDisplay);
+            display.clear();
+            displayKept.reset();
         }
     }
 
@@ -91,7 +93,7 @@ protected:
 
     static inline QProcess* server = nullptr;
     static inline QByteArray display;
-    static inline QByteArray previousDisplay;
+    static inline std::optional<testing::ScopedEnv> displayKept;
 
     testing::FakeKeepAwake::Counts counts;
     KelvaraActions engine;
