@@ -433,6 +433,13 @@ TEST(OtherWriterWatch, AnEpisodeBeginsAtForeignColoursAndEndsThirtySecondsAfterT
     EXPECT_EQ(status.state().otherWriters, QStringList{k});
     watch.retain({2}); // the keyboard went away
     EXPECT_TRUE(status.state().otherWriters.isEmpty());
+
+    // An episode whose quiet time ran out unseen ends by the watch's own timer.
+    const auto now = OtherWriterWatch::Clock::now();
+    watch.sent(1, foreign, now - 50s);
+    EXPECT_TRUE(watch.seen(1, k, std::vector<quint32>{1, 1}, now - 40s));
+    watch.retain({1}); // shown again from now, past its end
+    EXPECT_TRUE(QTest::qWaitFor([&] { return status.state().otherWriters.isEmpty(); }, 1000));
 }
 
 } // namespace
