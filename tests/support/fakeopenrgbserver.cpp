@@ -332,13 +332,8 @@ void FakeOpenRgbServer::run()
                         // The server keeps the colours, and at version 6 tells every client.
                         const quint32 index =
                             m_version >= 6 ? packet->deviceId - 100 : packet->deviceId;
-                        if (index < m_devices.size() && packet->payload.size() >= 6) {
-                            std::vector<quint32>& colours = m_devices[index].colours;
-                            colours.resize(qFromLittleEndian<quint16>(packet->payload.data() + 4));
-                            for (std::size_t i = 0; i < colours.size(); ++i) {
-                                colours[i] = qFromLittleEndian<quint32>(packet->payload.data() + 6 +
-                                                                        4 * qsizetype(i));
-                            }
+                        if (index < m_devices.size()) {
+                            m_devices[index].colours = colours(packet->payload);
                         }
                         if (m_version >= 6) {
                             const QByteArray signal =
