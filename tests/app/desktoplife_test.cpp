@@ -73,9 +73,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, ClosingTheWindow,
 TEST_F(ApplicationTest, TheTrayMenuShowsHidesOpensAndQuits)
 {
     withTray = true;
+    ASSERT_TRUE(setStartAtLogin(true)); // an entry from an earlier run
     launch(true);
     TrayIcon* tray = delegate->trayIcon();
     ASSERT_TRUE(tray);
+    EXPECT_TRUE(tray->startAtLoginAction()->isChecked());
     QCoreApplication::processEvents();
     EXPECT_EQ(tray->icon().toolTip(), QStringLiteral("Connected to LGS."));
 
@@ -86,7 +88,9 @@ TEST_F(ApplicationTest, TheTrayMenuShowsHidesOpensAndQuits)
     emit tray->icon().activated(QSystemTrayIcon::Trigger); // a click on the icon
     EXPECT_TRUE(delegate->window->isVisible());
 
-    // Start at login writes a desktop entry with a hidden start, and takes it away again.
+    // Start at login takes the entry away, and writes it again with a hidden start.
+    tray->startAtLoginAction()->trigger();
+    EXPECT_FALSE(startsAtLogin());
     tray->startAtLoginAction()->trigger();
     EXPECT_TRUE(startsAtLogin() && tray->startAtLoginAction()->isChecked());
     QFile entry(qEnvironmentVariable("XDG_CONFIG_HOME") +
