@@ -174,11 +174,24 @@ def main():
 
     only = set(filter(None, args.only.split(",")))
     previous = {}
+    # A report written again keeps what was added to it by hand: the text between its first
+    # paragraph and the table, and everything after the table.
+    earlier_text = ""
+    between, after = [], []
     if only and args.report != "-" and pathlib.Path(args.report).exists():
-        for line in pathlib.Path(args.report).read_text().splitlines():
+        earlier_text = pathlib.Path(args.report).read_text()
+        lines = earlier_text.splitlines()
+        table = []
+        for number, line in enumerate(lines):
             cells = [c.strip().replace("\\|", "|") for c in re.split(r"(?<!\\)\|", line)[1:-1]]
             if len(cells) == 4 and re.fullmatch(r"M\d{3}", cells[0]):
                 previous[cells[0]] = (cells[0], cells[1], cells[2].strip("`"), cells[3])
+                table.append(number)
+        if table:
+            header = table[0] - 2  # the column names and the rule above the first row
+            paragraph_end = lines.index("", 2) if "" in lines[2:header] else header
+            between = lines[paragraph_end:header]
+            after = lines[table[-1] + 1:]
     rows = []
     kills = {}
     started = time.monotonic()
@@ -215,17 +228,21 @@ def main():
     survived = sum(1 for row in rows if row[3] == "survived")
     minutes = (time.monotonic() - started) / 60
     again = ""
+    took = f", in {minutes:.0f} minute{'' if round(minutes) == 1 else 's'}"
     if only:
-        earlier = re.search(r"in (\d+) minutes", pathlib.Path(args.report).read_text()) \
-            if args.report != "-" and pathlib.Path(args.report).exists() else None
-        minutes = float(earlier.group(1)) if earlier else minutes
-        again = f" {', '.join(sorted(only))} were run again on a later version of the tests."
+        # The whole run's time, where the report gives it: a rerun of a few says nothing of it.
+        earlier = re.search(r", in \d+ minutes?", earlier_text)
+        took = earlier.group(0) if earlier else ""
+        again = (f" {', '.join(sorted(only))} {'was' if len(only) == 1 else 'were'} run again on"
+                 " a later version of the tests.")
     out = [f"# Mutation check, seed {args.seed}", "",
            f"{len(rows)} mutants of {len(args.files)} files, {killed} killed, {survived} survived, "
            f"{len(rows) - killed - survived} stillborn: {100 * killed / max(1, killed + survived):.1f}% "
-           f"of those that built killed, in {minutes:.0f} minutes.{again}", "",
-           "| mutant | where | change | outcome |", "|---|---|---|---|"]
+           f"of those that built killed{took}.{again}"]
+    out += between or [""]
+    out += ["| mutant | where | change | outcome |", "|---|---|---|---|"]
     out += [f"| {a} | {b} | `{c.replace('|', chr(92) + '|')}` | {d} |" for a, b, c, d in rows]
+    out += after
     text = "\n".join(out) + "\n"
     if args.report == "-":
         sys.stdout.write(text)
