@@ -14,9 +14,13 @@ using Status = LightingServiceState::Status;
 
 namespace {
 
-constexpr int handshakeTimeout = 3000; // ms, at launch only
-constexpr int replyTimeout = 1000;     // ms, for each reply of the handshake
-constexpr int restoreTimeout = 250;    // ms, for the acknowledgement of the restored mode
+constexpr int handshakeTimeout = 3000; // ms, at launch only, once the server has answered
+// At launch a server must say its first word this soon (an OpenRGB server still detecting its
+// devices at login accepts and says nothing for seconds); otherwise its handshake goes on in the
+// background, and the launch does not wait for it.
+constexpr int firstAnswerLimit = 100; // ms
+constexpr int replyTimeout = 1000;    // ms, for each reply of the handshake
+constexpr int restoreTimeout = 250;   // ms, for the acknowledgement of the restored mode
 // A version 6 server answers every frame; one that says nothing for this long is gone.
 constexpr int silenceLimit = 8000; // ms
 // Below version 6 nothing tells of other writers but the colours read back, this often.
@@ -53,6 +57,7 @@ OpenRgbBackend::OpenRgbBackend(QString host, quint16 port, QObject* parent)
     m_retry.setSingleShot(true);
     m_replyTimeout.setSingleShot(true);
     m_replyTimeout.setInterval(replyTimeout);
+    m_answerLimit = firstAnswerLimit;
     m_silence.setSingleShot(true);
     m_silence.setInterval(silenceLimit);
     m_readBack.setInterval(readBackInterval);
@@ -65,6 +70,12 @@ OpenRgbBackend::OpenRgbBackend(QString host, quint16 port, QObject* parent)
     connect(&m_link, &OpenRgbLink::opened, this, &OpenRgbBackend::connected);
     connect(&m_link, &OpenRgbLink::received, this, &OpenRgbBackend::handle);
     connect(&m_link, &OpenRgbLink::lost, this, &OpenRgbBackend::lost);
+    // At rest no pass may come for seconds: the newest frame goes as soon as there is room.
+    connect(&m_link, &OpenRgbLink::drained, this, [this] {
+        if (m_stage == Stage::Running) {
+            sendFrames();
+        }
+    });
 }
 
 OpenRgbBackend::~OpenRgbBackend()
@@ -85,12 +96,20 @@ bool OpenRgbBackend::init()
     connectNow();
     QElapsedTimer waited;
     waited.start();
-    if (!m_link.waitForConnected(handshakeTimeout)) {
+    const auto answerLate = [&] {
+        return !m_answered && waited.elapsed() >= m_answerLimit;
+    };
+    if (!m_link.waitForConnected(m_answerLimit)) {
+        answerAwaited();
         return false;
     }
     while (m_stage != Stage::Running && m_stage != Stage::Disconnected &&
            waited.elapsed() < handshakeTimeout) {
-        const qint64 left = handshakeTimeout - waited.elapsed();
+        if (answerLate()) {
+            answerAwaited();
+            return false;
+        }
+        const qint64 left = (m_answered ? handshakeTimeout : m_answerLimit) - waited.elapsed();
         const int reply = m_replyTimeout.isActive() ? m_replyTimeout.remainingTime() : int(left);
         m_link.waitForReadyRead(int(std::clamp<qint64>(std::min<qint64>(left, reply), 1, left)));
         // No event loop runs here, so the reply timer is looked at by hand.
@@ -203,6 +222,14 @@ void OpenRgbBackend::wake()
     }
 }
 
+void OpenRgbBackend::answerAwaited()
+{
+    if (m_stage == Stage::Disconnected) {
+        return; // what ended it has been reported
+    }
+    report(Status::Refused, QStringLiteral("no answer yet"));
+}
+
 void OpenRgbBackend::replyTimedOut()
 {
     if (m_stage == Stage::Controllers && !m_pendingIds.empty()) {
@@ -222,6 +249,7 @@ void OpenRgbBackend::connectNow()
     }
     m_stage = Stage::Connecting;
     m_wasRunning = false;
+    m_answered = false;
     m_link.open(m_host, m_port);
 }
 
@@ -235,6 +263,7 @@ void OpenRgbBackend::connected()
 void OpenRgbBackend::handle(const Packet& packet)
 {
     m_silence.stop();
+    m_answered = true;
     switch (packet.id) {
     case requestProtocolVersion:
         handleVersion(packet);
@@ -435,8 +464,9 @@ void OpenRgbBackend::lost(const QString& why)
         report(Status::Refused, why); // it answered, but the handshake went wrong
     }
     if (m_wanted) {
-        m_retry.start(serviceStatus().state().status == Status::Refused ? m_retryRefusing
-                                                                        : m_retryAway);
+        // A server that said nothing at all may be busy finding its devices: soon tried again.
+        const bool refusing = serviceStatus().state().status == Status::Refused && m_answered;
+        m_retry.start(refusing ? m_retryRefusing : m_retryAway);
     }
 }
 

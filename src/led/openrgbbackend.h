@@ -20,10 +20,10 @@ namespace kelvara {
 // The LED calls over an OpenRGB SDK server: every keyboard it offers is switched to its Direct
 // mode, the per-key calls of a sampling pass fill one colour buffer per keyboard, and one
 // UPDATELEDS per keyboard goes out when the pass ends. Only init() waits, briefly, for the
-// handshake; afterwards everything runs on the main thread without blocking, and a lost server
-// is tried again in the background. What it finds is kept in serviceStatus(): whether the
-// service runs, why it cannot be used, and which keyboards another program writes to as well.
-// Shutdown puts back the mode each keyboard had.
+// handshake of a server that answers at once; afterwards everything runs on the main thread without
+// blocking, and a lost server is tried again in the background. What it finds is kept in
+// serviceStatus(): whether the service runs, why it cannot be used, and which keyboards another
+// program writes to as well. Shutdown puts back the mode each keyboard had.
 class OpenRgbBackend : public QObject, public LedBackend
 {
     Q_OBJECT
@@ -58,6 +58,10 @@ public:
     // How long to wait between tries while the server is away, and while it refuses.
     void setRetryIntervals(int awayMs, int refusingMs);
 
+    // How long init() waits for the server's first word before leaving the handshake to the
+    // background.
+    void setAnswerLimit(int milliseconds) { m_answerLimit = milliseconds; }
+
     // How long a version 6 server may leave frames unanswered before it counts as gone.
     void setSilenceLimit(int milliseconds) { m_silence.setInterval(milliseconds); }
 
@@ -79,6 +83,7 @@ private:
     void connectNow();
     void connected();
     void replyTimedOut();
+    void answerAwaited();
     void handle(const openrgb::Packet& packet);
     void handleVersion(const openrgb::Packet& packet);
     void handleControllerData(const openrgb::Packet& packet);
@@ -116,6 +121,8 @@ private:
     bool m_shutDown = false;
     bool m_wasRunning = false; // this connection had the keyboards
     bool m_frameOnTakeOver = false;
+    bool m_answered = false; // the server has said something on this connection
+    int m_answerLimit = 0;   // ms
     int m_modeAcks = 0;
 };
 

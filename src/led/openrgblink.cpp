@@ -31,9 +31,21 @@ OpenRgbLink::OpenRgbLink(QObject* parent)
         emit opened();
     });
     connect(&m_socket, &QTcpSocket::readyRead, this, &OpenRgbLink::readIncoming);
+    connect(&m_socket, &QTcpSocket::bytesWritten, this, [this] {
+        if (m_framesLeftOut && m_socket.bytesToWrite() == 0) {
+            m_framesLeftOut = false;
+            emit drained();
+        }
+    });
     connect(&m_socket, &QTcpSocket::disconnected, this,
             [this] { fail(QStringLiteral("connection closed")); });
-    connect(&m_socket, &QTcpSocket::errorOccurred, this, [this] { fail(m_socket.errorString()); });
+    connect(&m_socket, &QTcpSocket::errorOccurred, this,
+            [this](QAbstractSocket::SocketError error) {
+                // Only the launch's own short waits time out, and they decide for themselves.
+                if (error != QAbstractSocket::SocketTimeoutError) {
+                    fail(m_socket.errorString());
+                }
+            });
 }
 
 OpenRgbLink::~OpenRgbLink()
@@ -55,6 +67,7 @@ void OpenRgbLink::close()
 {
     m_quiet = false;
     m_heldByte = false;
+    m_framesLeftOut = false;
     const QSignalBlocker quiet(m_socket);
     m_socket.setReadBufferSize(0);
     m_socket.abort();
@@ -75,7 +88,11 @@ void OpenRgbLink::send(const QByteArray& bytes)
 
 bool OpenRgbLink::sendFrames(const QByteArray& bytes)
 {
-    if (!isOpen() || bytes.isEmpty() || m_socket.bytesToWrite() > maxQueuedBytes) {
+    if (!isOpen() || bytes.isEmpty()) {
+        return false;
+    }
+    if (m_socket.bytesToWrite() > maxQueuedBytes) {
+        m_framesLeftOut = true;
         return false;
     }
     // With nothing queued before them the frames go straight to the kernel. Handed to the

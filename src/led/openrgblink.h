@@ -32,7 +32,8 @@ public:
     void close();
 
     void send(const QByteArray& bytes);
-    // Frames go out only while the server keeps up; answers whether these went.
+    // Frames go out only while the server keeps up; answers whether these went. Frames left out
+    // are not kept: drained() asks for the newest once the server has read what was queued.
     bool sendFrames(const QByteArray& bytes);
 
     // Whether what the server sends waits for the passes.
@@ -52,6 +53,8 @@ public:
 
 signals:
     void opened();
+    // Frames were left out while the server did not read, and now all that was queued has gone.
+    void drained();
     void received(const kelvara::openrgb::Packet& packet);
     // The connection ended, or the server sent what cannot be read.
     void lost(const QString& why);
@@ -67,6 +70,7 @@ private:
     openrgb::PacketReader m_reader;
     bool m_quiet = false;
     bool m_heldByte = false;
+    bool m_framesLeftOut = false;
     QElapsedTimer m_sinceRead;
 };
 

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 namespace kelvara {
 namespace {
@@ -38,6 +39,7 @@ protected:
         backend = std::make_unique<OpenRgbBackend>(QStringLiteral("127.0.0.1"), server->port());
         backend->setRetryIntervals(50, 200);
         backend->setReadBackInterval(200);
+        backend->setAnswerLimit(10000); // a busy machine may be slow to answer even on loopback
         at = QStringLiteral("Lighting service at 127.0.0.1:%1: ").arg(server->port());
     }
 
@@ -188,7 +190,9 @@ TEST_F(OpenRgbPeer, AServerTooOldIsRefusedWithItsReasonLoggedOnceWhileTriedSlowl
 {
     start(3, {keyboard()});
     EXPECT_FALSE(backend->init());
-    QTest::qWait(700); // a few slow tries
+    // A few slow tries.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return server->received(openrgb::requestProtocolVersion).size() >= 2; }, 10000));
     EXPECT_EQ(backend->serviceStatus().state(),
               (LightingServiceState{Status::Refused,
                                     QStringLiteral("protocol version 3 is too old (4 to 6 "
@@ -198,7 +202,6 @@ TEST_F(OpenRgbPeer, AServerTooOldIsRefusedWithItsReasonLoggedOnceWhileTriedSlowl
               QStringList{at + QStringLiteral("protocol version 3 is too old (4 to "
                                               "6 understood). LGS is running but "
                                               "will not connect.")});
-    EXPECT_GE(server->received(openrgb::requestProtocolVersion).size(), 2u);
     EXPECT_LE(server->received(openrgb::requestProtocolVersion).size(), 5u);
 }
 
@@ -236,10 +239,16 @@ TEST_F(OpenRgbPeer, ControllersThatCannotBeDrivenAreLeftAloneAndAChangedListIsPl
     EXPECT_EQ(backend->keyboardCount(), 2u);
     EXPECT_EQ(backend->extraPlaces().size(), 1u); // the ISO key of the new one
     EXPECT_EQ(server->received(openrgb::requestProtocolVersion).size(), 1u);
-    QTest::qWait(100); // the frames of the passes above arrive
     server->clearReceived();
     backend->endPass();
-    EXPECT_TRUE(received(openrgb::updateLeds, 2));
+    // Frames of the passes above may still come in: this pass's two are the ones for both ids.
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        std::set<quint32> ids;
+        for (const auto& frame : server->received(openrgb::updateLeds)) {
+            ids.insert(frame.deviceId);
+        }
+        return ids.size() == 2;
+    }));
 }
 
 TEST_F(OpenRgbPeer, TwoKeyboardsOfOneNameGetTheirOwnModesBackAfterAReconnect)
@@ -284,6 +293,26 @@ TEST_F(OpenRgbPeer, AServerThatFallsSilentIsLostAndTakenOverWhenItAnswersAgain)
     EXPECT_TRUE(received(openrgb::updateMode, 1));
 }
 
+// A server still finding its devices at login accepts and says nothing: the launch does not
+// wait for it, and it is taken over once it answers.
+TEST_F(OpenRgbPeer, AServerSilentAtLaunchIsNotWaitedForAndTakenOverWhenItAnswers)
+{
+    start(6, {keyboard()});
+    backend->setAnswerLimit(100);
+    server->setPaused(true);
+    EXPECT_FALSE(backend->init());
+    EXPECT_EQ(backend->serviceStatus().state(),
+              (LightingServiceState{Status::Refused, QStringLiteral("no answer yet"), {}}))
+        << logged().join('\n').toStdString();
+    server->setPaused(false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return backend->isRunning(); }, 20000));
+    EXPECT_TRUE(received(openrgb::updateMode, 1));
+    EXPECT_EQ(logged().filter(at).first(),
+              at + QStringLiteral("no answer yet. LGS is running but will not connect."));
+    EXPECT_EQ(logged().filter(at).last(),
+              at + QStringLiteral("1 keyboard taken over. Connected to LGS."));
+}
+
 TEST_F(OpenRgbPeer, AServerThatStopsReadingGetsWholeFramesInOrderWhenItReadsOn)
 {
     const FakeOpenRgbServer::Device device = keyboard();
@@ -303,9 +332,9 @@ TEST_F(OpenRgbPeer, AServerThatStopsReadingGetsWholeFramesInOrderWhenItReadsOn)
             QCoreApplication::processEvents();
         }
     }
+    // The server reads again while Kelvara is at rest: the last pass's frame is left out behind
+    // the queue, and goes as soon as the queue has drained, with no pass after it.
     server->setPaused(false);
-    QTest::qWait(200);
-    // Once all that was queued has gone, a frame goes out again.
     const std::size_t a = device.led(QStringLiteral("Key: A"));
     backend->setHidKey(4, 0, 100, 0);
     backend->endPass();
@@ -339,17 +368,17 @@ TEST_F(OpenRgbPeer, WakingFromSleepSetsDirectAgainAndSendsAWholeFrameAtOnce)
     QObject::connect(&sleep, &SleepWatcher::woke, backend.get(), &OpenRgbBackend::wake);
     ASSERT_TRUE(backend->init());
     backend->endPass();
-    QTest::qWait(100);
+    ASSERT_TRUE(received(openrgb::updateLeds, 2));
     server->clearReceived();
-    const auto woke = std::chrono::steady_clock::now();
     for (const bool sleeping : {true, false}) {
         QDBusMessage signal = QDBusMessage::createSignal(
             QStringLiteral("/org/freedesktop/login1"),
             QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"));
         logind.send(signal << sleeping);
     }
+    // No pass comes here: the frames go at the wake itself.
     ASSERT_TRUE(
-        QTest::qWaitFor([&] { return server->received(openrgb::updateLeds).size() == 2; }, 1000));
+        QTest::qWaitFor([&] { return server->received(openrgb::updateLeds).size() == 2; }, 10000));
     for (const quint32 id : {100u, 101u}) {
         std::vector<std::chrono::steady_clock::time_point> order;
         for (const quint32 packet : {openrgb::updateMode, openrgb::updateLeds}) {
@@ -361,7 +390,6 @@ TEST_F(OpenRgbPeer, WakingFromSleepSetsDirectAgainAndSendsAWholeFrameAtOnce)
         }
         ASSERT_EQ(order.size(), 2u) << id;
         EXPECT_LT(order[0], order[1]) << "the mode goes before the frame";
-        EXPECT_LT(order[1] - woke, std::chrono::seconds(1));
     }
     EXPECT_EQ(logged().filter(QStringLiteral("woke from sleep")).size(), 1);
 }

@@ -14,11 +14,11 @@ bus="$user/run/bus"
 "${as_user[@]}" dbus-daemon --session --nofork --address="unix:path=$bus" \
     >"$work/bus.log" 2>&1 &
 pids+=($!)
-wait_for 50 test -S "$bus" || fail "no session bus"
+wait_for 100 test -S "$bus" || fail "no session bus"
 as_user+=(DBUS_SESSION_BUS_ADDRESS="unix:path=$bus")
 "${as_user[@]}" "$snihost" >"$work/tray.out" 2>"$work/tray.log" &
 pids+=($!)
-wait_for 50 grep -q '^ready' "$work/tray.out" || fail "the tray host did not start"
+wait_for 100 grep -q '^ready' "$work/tray.out" || fail "the tray host did not start"
 
 visible() { xdotool search --onlyvisible --pid "$1" >/dev/null 2>&1; }
 not_visible() { ! visible "$1"; }
@@ -29,17 +29,17 @@ conf="$user/config/Kelvara/Kelvara.conf"
 app=$!
 pids+=("$app")
 wait_for 100 grep -q 'Reading key presses' "$work/kelvara.log" || fail "Kelvara did not start"
-sleep 1
-not_visible "$app" || fail "the hidden start put a window on screen"
-[ "$(peer_says frames)" -gt 0 ] || fail "no frame reached the keyboard"
+framed() { [ "$(peer_says frames)" -gt 0 ]; }
+wait_for 100 framed || fail "no frame reached the keyboard"
 [ "$(peer_says modes)" -eq 1 ] || fail "the keyboard was not taken over"
+not_visible "$app" || fail "the hidden start put a window on screen"
 [ "$(peer_says keyA)" -eq 0 ] || fail "the A key changed colour with no key pressed"
 xdotool key a
 lit() { [ "$(peer_says keyA)" -gt 0 ]; }
-wait_for 30 lit || fail "a key press did not light its key"
+wait_for 100 lit || fail "a key press did not light its key"
 
 # The tray icon registered with the host.
-wait_for 50 grep -q '^item ' "$work/tray.out" || fail "no tray icon registered"
+wait_for 100 grep -q '^item ' "$work/tray.out" || fail "no tray icon registered"
 item="$(awk '/^item / {print $2; exit}' "$work/tray.out")"
 dbus_call() { "${as_user[@]}" gdbus call --session --dest "$item" "$@"; }
 tooltip="$(dbus_call --object-path /StatusNotifierItem \
@@ -63,16 +63,17 @@ status=0
 timeout 10 "${as_user[@]}" "$kelvara" >"$work/second.log" 2>&1 || status=$?
 elapsed=$((($(date +%s%N) - start) / 1000000))
 [ "$status" -eq 0 ] || fail "the second launch ended with status $status"
-[ "$elapsed" -lt 2000 ] || fail "the second launch took $elapsed ms"
-wait_for 30 visible "$app" || fail "the first instance's window did not come up"
+# It only hands over to the first; a busy machine may still take its while over that.
+[ "$elapsed" -lt 8000 ] || fail "the second launch took $elapsed ms"
+wait_for 100 visible "$app" || fail "the first instance's window did not come up"
 [ "$(peer_says clients)" -eq 1 ] || fail "the keyboard got frames from more than one Kelvara"
 
 click "Hide Kelvara"
-wait_for 30 not_visible "$app" || fail "Hide Kelvara left the window on screen"
+wait_for 100 not_visible "$app" || fail "Hide Kelvara left the window on screen"
 click "Show Kelvara"
-wait_for 30 visible "$app" || fail "Show Kelvara did not bring the window back"
+wait_for 100 visible "$app" || fail "Show Kelvara did not bring the window back"
 click "Quit"
-wait_for 50 sh -c "! kill -0 $app 2>/dev/null" || fail "Quit did not end Kelvara"
+wait_for 100 sh -c "! kill -0 $app 2>/dev/null" || fail "Quit did not end Kelvara"
 status=0
 wait "$app" || status=$?
 [ "$status" -eq 0 ] || fail "Quit ended Kelvara with status $status"
