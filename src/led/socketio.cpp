@@ -49,6 +49,12 @@ ReadOutcome readWithoutWaiting(qintptr descriptor, QByteArray& into, qsizetype m
         if (n > 0) {
             into.append(chunk, qsizetype(n));
             taken += qsizetype(n);
+            if (std::size_t(n) < sizeof chunk) {
+                // Less than asked for: the kernel held no more. Asking again would most likely
+                // find nothing, one more system call on every read; what comes meanwhile is
+                // read the next time.
+                return ReadOutcome::Open;
+            }
         } else if (n == 0) {
             return ReadOutcome::Closed;
         } else if (errno == EAGAIN || errno == EWOULDBLOCK) {

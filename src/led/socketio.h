@@ -25,7 +25,8 @@ enum class ReadOutcome
 };
 
 // Appends what the kernel holds for the socket, without waiting: at most maxBytes, so that a
-// peer sending without pause cannot keep the caller reading forever.
+// peer sending without pause cannot keep the caller reading forever. A read that finds less than
+// it could take ends it; Closed and Failed may then be told only by the next call.
 ReadOutcome readWithoutWaiting(qintptr descriptor, QByteArray& into, qsizetype maxBytes,
                                QString& why);
 

@@ -7,7 +7,6 @@
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
-#include <poll.h>
 
 namespace kelvara {
 
@@ -72,33 +71,7 @@ bool XInputKeySource::start()
     m_display = dpy;
     m_notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(dpy), QSocketNotifier::Read);
     connect(m_notifier.get(), &QSocketNotifier::activated, this, &XInputKeySource::readEvents);
-    m_notifier->setEnabled(!m_readAtFrames);
     return true;
-}
-
-void XInputKeySource::setReadAtFrames(bool atFrames)
-{
-    m_readAtFrames = atFrames;
-    if (m_notifier) {
-        m_notifier->setEnabled(!atFrames);
-    }
-}
-
-void XInputKeySource::readPending()
-{
-    if (!m_display) {
-        return;
-    }
-    Display* dpy = display(m_display);
-    // Asking Xlib whether more has come costs a read attempt under its lock; a frame without a
-    // key, most of them, is answered by one poll of the connection instead.
-    if (XEventsQueued(dpy, QueuedAlready) == 0) {
-        pollfd connection{ConnectionNumber(dpy), POLLIN, 0};
-        if (::poll(&connection, 1, 0) <= 0) {
-            return;
-        }
-    }
-    readEvents();
 }
 
 void XInputKeySource::readEvents()

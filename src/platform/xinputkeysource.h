@@ -32,11 +32,6 @@ public:
 
     bool isWorking() const { return m_display != nullptr; }
 
-    // Off, the connection wakes the event loop for every event; on, it is left to readPending.
-    void setReadAtFrames(bool atFrames);
-    // Handles every event the X server has sent so far, without waiting for more.
-    void readPending();
-
 private:
     void readEvents();
 
@@ -46,7 +41,6 @@ private:
     int m_opcode = 0;
     std::unique_ptr<QSocketNotifier> m_notifier;
     std::set<int> m_down; // X key codes held
-    bool m_readAtFrames = false;
 };
 
 } // namespace kelvara

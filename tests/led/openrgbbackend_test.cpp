@@ -444,10 +444,12 @@ TEST(OtherWriterWatch, AnEpisodeBeginsAtForeignColoursAndEndsThirtySecondsAfterT
     const QString k = QStringLiteral("K");
     const std::vector<quint32> foreign{9, 9};
     EXPECT_FALSE(watch.seen(1, k, foreign, t0 + 10s)) << "nothing sent yet";
-    for (quint32 frame = 0; frame < 40; ++frame) {
-        watch.sent(1, std::vector<quint32>{frame, 0}, t0 + frame * 100ms);
+    // Eight frames more than are remembered.
+    constexpr auto frames = quint32(OtherWriterWatch::recentFrames + 8);
+    for (quint32 frame = 0; frame < frames; ++frame) {
+        watch.sent(1, std::vector<quint32>{frame, 0}, t0 + frame * 10ms);
     }
-    EXPECT_FALSE(watch.seen(1, k, std::vector<quint32>{39, 0}, t0 + 1s)) << "settling";
+    EXPECT_FALSE(watch.seen(1, k, std::vector<quint32>{frames - 1, 0}, t0 + 1s)) << "settling";
     EXPECT_FALSE(watch.seen(1, k, std::vector<quint32>{9, 0}, t0 + 5s)) << "own frame, a while ago";
     EXPECT_TRUE(watch.seen(1, k, std::vector<quint32>{5, 0}, t0 + 5s)) << "older than remembered";
     EXPECT_FALSE(watch.seen(1, k, foreign, t0 + 20s)) << "the same episode";
