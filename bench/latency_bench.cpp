@@ -4,9 +4,9 @@
 
 #include "app/appdelegate.h"
 #include "canvas/artcanvasview.h"
+#include "engine/keepawake.h"
 #include "led/openrgbbackend.h"
 #include "led/openrgbprotocol.h"
-#include "platform/keepawake.h"
 #include "platform/systemlog.h"
 #include "support/fakeopenrgbserver.h"
 

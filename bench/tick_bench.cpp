@@ -4,12 +4,12 @@
 
 #include "app/appdelegate.h"
 #include "canvas/artcanvasview.h"
+#include "engine/keepawake.h"
 #include "engine/kelvaraactions.h"
 #include "led/keyboardframes.h"
 #include "led/ledbackend.h"
 #include "led/openrgbprotocol.h"
 #include "led/otherwriterwatch.h"
-#include "platform/keepawake.h"
 #include "rings/ringsettingstable.h"
 #include "support/fakeopenrgbserver.h"
 

@@ -4,11 +4,13 @@
 #include "ui_permissionsheet.h"
 #include "ui_settingswindow.h"
 
+#include "app/lightingservicealert.h"
 #include "app/trayicon.h"
 #include "canvas/artcanvasview.h"
 #include "engine/lightingservice.h"
 #include "led/ledbackend.h"
 #include "led/logiled.h"
+#include "platform/logindkeepawake.h"
 #include "platform/systemlog.h"
 #include "platform/urlopener.h"
 #include "prefs/controltags.h"
@@ -45,7 +47,8 @@ QUrl helpPageUrl()
 
 AppDelegate::AppDelegate(std::unique_ptr<KelvaraActions> engine, QObject* parent)
     : QObject(parent)
-    , theApp(engine ? std::move(engine) : std::make_unique<KelvaraActions>())
+    , theApp(engine ? std::move(engine)
+                    : std::make_unique<KelvaraActions>(std::make_unique<LogindKeepAwake>()))
     , m_mainWindow(std::make_unique<QMainWindow>())
     , m_mainUi(std::make_unique<Ui::MainWindow>())
     , m_sheetUi(std::make_unique<Ui::PermissionSheet>())

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "engine/kelvaraactions.h"
+#include "engine/prefscontrols.h"
 #include "input/keylistener.h"
 #include "led/lightingservicestate.h"
 #include "platform/eventmonitors.h"
 #include "platform/globalkeyinput.h"
 #include "platform/keyserviceprotocol.h"
+#include "prefs/preferencestore.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -22,6 +24,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace Ui {
@@ -39,7 +42,7 @@ class TrayIcon;
 // The application: owns the engine, the key listener and the windows for the life of the
 // process, runs the launch and termination steps, and carries the actions of the windows. The
 // windows own their controls; the delegate's outlets only refer to them.
-class AppDelegate : public QObject
+class AppDelegate : public QObject, public PrefsControls
 {
     Q_OBJECT
 
@@ -84,10 +87,14 @@ public:
     // "v" and the version of the program.
     static QString versionString();
 
-    // Ring 0 with one value shows the frame rate; rings 1-5 take the eleven ring values.
-    void setRingControls(int ring, const std::vector<std::int64_t>& values);
-    // The value of one field (0-10) of ring 1-5 as the controls hold it.
-    std::int64_t ringControlValue(int ring, int field) const;
+    // The settings window's controls, for the engine's preference load and save.
+    void setRingControls(int ring, const std::vector<std::int64_t>& values) override;
+    std::int64_t ringControlValue(int ring, int field) const override;
+    std::optional<QString> frameRateEntry() const override;
+    std::optional<QString> chosenBackground() const override;
+    void showBackground(const QString& name) override;
+    bool flipModifiersChecked() const override;
+    void showFlipModifiers(bool flipping) override;
     void syncStepper(QLineEdit* field);
     static Stepper* stepperWithTag(const QObjectList& views, int tag);
     QWidget* ringSettingsView(int ring) const;
@@ -119,7 +126,7 @@ public:
     bool startHidden = false;
     // Whether the desktop has a tray for the icon; tests decide it for themselves.
     std::function<bool()> trayAvailable;
-    const QString _defaultBackgroundName = QStringLiteral("Midnight");
+    const QString _defaultBackgroundName = defaultBackgroundName;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/enginecanvas.h"
+
 #include <QImage>
 #include <QPoint>
 #include <QPointer>
@@ -15,7 +17,7 @@ class AppDelegate;
 // key colours are sampled from: the engine redraws it every tick and paints it off screen through
 // drawContents. Rings are in canvas points with the origin at the bottom-left, y up. A button
 // press starts a wave; Ctrl key combinations are the application's key equivalents.
-class artCanvasView : public QWidget
+class artCanvasView : public QWidget, public EngineCanvas
 {
     Q_OBJECT
 
@@ -24,11 +26,25 @@ public:
 
     // The named picture from the resources, or the caution picture when there is none; true
     // when the named one was found.
-    bool loadBackgroundImage(const QString& name);
+    bool loadBackgroundImage(const QString& name) override;
 
     // The whole drawing: the picture scaled into the view, then the rings through the engine.
     // A caller that reads only some device pixels may name them; the rest are left unfinished.
-    void drawContents(QPainter& painter, std::span<const QPoint> onlyPixels = {});
+    void drawContents(QPainter& painter, std::span<const QPoint> onlyPixels = {}) override;
+
+    QObject* canvasObject() override { return this; }
+
+    bool isOnScreen() const override { return isVisible() && !window()->isMinimized(); }
+
+    void redraw() override { repaint(); }
+
+    qreal pixelRatio() const override { return devicePixelRatioF(); }
+
+    QSize pointSize() const override { return size(); }
+
+    void setPointSize(QSize points) override { setFixedSize(points); }
+
+    QSizeF backgroundSize() const override { return backgroundImage.deviceIndependentSize(); }
 
     QImage backgroundImage;
     QPointer<AppDelegate> callback;

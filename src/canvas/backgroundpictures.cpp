@@ -1,5 +1,7 @@
 #include "canvas/backgroundpictures.h"
 
+#include "prefs/preferencestore.h"
+
 #include <QDir>
 
 #include <algorithm>
@@ -33,7 +35,7 @@ QStringList backgroundPictureNames()
             names.append(file.chopped(suffix.size()));
         }
     }
-    const auto midnight = std::find(names.begin(), names.end(), QStringLiteral("Midnight"));
+    const auto midnight = std::find(names.begin(), names.end(), defaultBackgroundName);
     if (midnight != names.end()) {
         std::rotate(names.begin(), midnight, std::next(midnight));
     }

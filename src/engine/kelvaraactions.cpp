@@ -1,8 +1,6 @@
 #include "engine/kelvaraactions.h"
 
-#include "canvas/artcanvasview.h"
 #include "input/keylayouttable.h"
-#include "platform/logindkeepawake.h"
 
 #include <QPainter>
 #include <QTimer>
@@ -16,9 +14,24 @@
 
 namespace kelvara {
 
+namespace {
+
+class NothingKeptAwake : public KeepAwake
+{
+public:
+    std::uint64_t beginActivity(const QString&) override { return ++m_last; }
+
+    void endActivity(std::uint64_t) override {}
+
+private:
+    std::uint64_t m_last = 0;
+};
+
+} // namespace
+
 KelvaraActions::KelvaraActions(std::unique_ptr<KeepAwake> keepAwake, QObject* parent)
     : QObject(parent)
-    , m_keepAwake(keepAwake ? std::move(keepAwake) : std::make_unique<LogindKeepAwake>())
+    , m_keepAwake(keepAwake ? std::move(keepAwake) : std::make_unique<NothingKeptAwake>())
 {}
 
 KelvaraActions::~KelvaraActions()
@@ -63,8 +76,8 @@ void KelvaraActions::animationStep(QTimer* /*timer*/)
     }
     theCircles.advanceFrame();
     // Nobody sees a hidden or minimised window: only the keyboard gets the frame.
-    if (drawCanvas && drawCanvas->isVisible() && !drawCanvas->window()->isMinimized()) {
-        drawCanvas->repaint();
+    if (drawCanvas && drawCanvas->isOnScreen()) {
+        drawCanvas->redraw();
     }
     updateKeyLights();
     if (!theCircles.isEmpty()) {
@@ -102,7 +115,7 @@ void KelvaraActions::startWaveForKey(std::int64_t keyCode)
     startWave(x, y);
 }
 
-void KelvaraActions::startAnimation(artCanvasView* canvas)
+void KelvaraActions::startAnimation(EngineCanvas* canvas)
 {
     rearmTimer();
     drawCanvas = canvas;
@@ -128,17 +141,17 @@ void KelvaraActions::endKeepAwake()
     }
 }
 
-void KelvaraActions::setBackground(artCanvasView* canvas, const QString& name)
+void KelvaraActions::setBackground(EngineCanvas* canvas, const QString& name)
 {
     // Decoded once: the canvas keeps the picture, and its size is the render size.
     const bool found = canvas->loadBackgroundImage(name);
-    const QSizeF size = found ? canvas->backgroundImage.deviceIndependentSize() : QSizeF(274, 100);
+    const QSizeF size = found ? canvas->backgroundSize() : QSizeF(274, 100);
     renderWidth = static_cast<int>(size.width());
     renderHeight = static_cast<int>(size.height());
     renderScaleHoriz = double(renderWidth) / layoutWidth;
     renderScaleVert = double(renderHeight) / layoutHeight;
-    canvas->setFixedSize(renderWidth, renderHeight);
-    followScreen(canvas->devicePixelRatioF());
+    canvas->setPointSize(QSize(renderWidth, renderHeight));
+    followScreen(canvas->pixelRatio());
 }
 
 void KelvaraActions::followScreen(qreal ratio)

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "engine/enginecanvas.h"
+#include "engine/keepawake.h"
+#include "engine/prefscontrols.h"
 #include "input/keylayoutrow.h"
-#include "platform/keepawake.h"
 #include "rings/animatedcirclegroup.h"
 
 #include <QElapsedTimer>
@@ -9,7 +11,6 @@
 #include <QObject>
 #include <QPoint>
 #include <QPointF>
-#include <QPointer>
 #include <QSize>
 #include <QString>
 
@@ -25,12 +26,10 @@ class QTimer;
 
 namespace kelvara {
 
-class AppDelegate;
-class artCanvasView;
-
 // The lighting engine: owns the animation clock and the ring group, starts waves at canvas points
 // or at keys, redraws and samples the canvas on every tick and sends the key colours to the LEDs.
-// One per process, created and owned by the application delegate; main thread only.
+// One per process, created and owned by the application delegate; main thread only. It reaches
+// the canvas and the settings window only through EngineCanvas and PrefsControls.
 class KelvaraActions : public QObject
 {
     Q_OBJECT
@@ -40,21 +39,21 @@ public:
     // Used by the clock whenever the frame interval is not a finite positive number.
     static constexpr double fallbackFrameInterval = 1.0 / 30.0; // seconds
 
-    // Without a keep-awake of its own the engine takes logind's idle inhibitor.
+    // Without a keep-awake the engine keeps nothing awake.
     explicit KelvaraActions(std::unique_ptr<KeepAwake> keepAwake = nullptr,
                             QObject* parent = nullptr);
     ~KelvaraActions() override;
 
     // Reads the settings file into the clock, the settings window, the ring settings table and the
     // key layout table (modifier flip).
-    void loadPrefs(AppDelegate* delegate);
+    void loadPrefs(PrefsControls* delegate);
     // Writes the settings window's values to the settings file, then loads them back.
-    void savePrefs(AppDelegate* delegate);
+    void savePrefs(PrefsControls* delegate);
     // A virtual key code or a media pseudo code; codes no row carries change nothing.
     void startWaveForKey(std::int64_t keyCode);
     // A point in canvas points (origin bottom-left, y up).
     void startWave(double x, double y);
-    void startAnimation(artCanvasView* canvas);
+    void startAnimation(EngineCanvas* canvas);
     // The ring-drawing hook, run inside every drawing of the canvas; see drawRings for the pixels.
     void drawWaves(QPainter& painter, std::span<const QPoint> onlyPixels = {});
     // Renders the canvas off screen and sends the colour under every key to its LED.
@@ -63,7 +62,7 @@ public:
     // The tick; the timer argument is not used.
     void animationStep(QTimer* timer);
     // Loads the named picture into the canvas and derives the render scales from its size.
-    void setBackground(artCanvasView* canvas, const QString& name);
+    void setBackground(EngineCanvas* canvas, const QString& name);
     // The render scales for a canvas on a screen of that pixel ratio: the image pixels per layout
     // unit follow the screen the canvas is on, not the primary one.
     void followScreen(qreal ratio);
@@ -85,7 +84,7 @@ public:
     bool flippingModifiers = false;
     bool hasBeenFlippedOnce = false;
     AnimatedCircleGroup theCircles;
-    QPointer<artCanvasView> drawCanvas;
+    CanvasRef drawCanvas;
     int renderWidth = 0;                // canvas points
     int renderHeight = 0;               // canvas points
     double renderScaleHoriz = 0;        // canvas points per layout unit

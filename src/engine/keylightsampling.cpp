@@ -1,6 +1,5 @@
 // The sampling pass of the engine: what the canvas shows under each key goes to that key's LED.
 
-#include "canvas/artcanvasview.h"
 #include "engine/kelvaraactions.h"
 #include "input/keylayouttable.h"
 #include "led/ledbackend.h"
@@ -117,14 +116,14 @@ void KelvaraActions::updateKeyLights()
     // Asking the widget for its pixel ratio looks its screen up, which a hidden window does the
     // slow way: it is asked again twice a second, enough to follow the window to another screen.
     if (!m_ratioAge.isValid() || m_ratioAge.hasExpired(ratioRefresh)) {
-        m_canvasRatio = drawCanvas->devicePixelRatioF();
+        m_canvasRatio = drawCanvas->pixelRatio();
         m_ratioAge.start();
     }
     if (m_canvasRatio != m_scalesRatio) {
         followScreen(m_canvasRatio); // the window went to a screen of another ratio
     }
     const qreal ratio = m_canvasRatio;
-    const QSize pixels = (QSizeF(drawCanvas->size()) * ratio).toSize();
+    const QSize pixels = (QSizeF(drawCanvas->pointSize()) * ratio).toSize();
     if (pixels.isEmpty()) {
         return;
     }

@@ -1,10 +1,9 @@
 #pragma once
 
 #include "led/lightingservicestate.h"
+#include "prefs/preferencestore.h"
 
 #include <QString>
-
-class QWidget;
 
 namespace kelvara {
 
@@ -13,8 +12,8 @@ namespace kelvara {
 
 struct LightingServiceEndpoint
 {
-    QString host = QStringLiteral("127.0.0.1");
-    quint16 port = 6742;
+    QString host = defaultLightingServiceHost;
+    quint16 port = defaultLightingServicePort;
 };
 
 // The endpoint named by the settings keys lightingServiceHost and lightingServicePort, which are
@@ -37,8 +36,5 @@ LightingServiceState::Status checkLightingService();
 
 // The same check, answered as the status line's text.
 QString connectToLGS();
-
-// The help alert for a missing or refusing service, window-modal on window.
-void showLGSAlert(QWidget* window);
 
 } // namespace kelvara

@@ -103,7 +103,7 @@ StoredPrefs firstRunPrefs()
 {
     StoredPrefs prefs;
     prefs.framerate = defaultFramerate;
-    prefs.background = QStringLiteral("Midnight");
+    prefs.background = defaultBackgroundName;
     prefs.flipModifiers = false;
     prefs.rings = defaultRings;
     return prefs;
@@ -112,7 +112,7 @@ StoredPrefs firstRunPrefs()
 void writeDefaultPrefs(QSettings& store)
 {
     store.setValue(framerateKey, qlonglong(defaultFramerate));
-    store.setValue(backgroundKey, QStringLiteral("Midnight"));
+    store.setValue(backgroundKey, defaultBackgroundName);
     store.setValue(flipModifiersKey, false);
     for (int ring = 1; ring <= 5; ++ring) {
         for (int field = 0; field < ringFieldCount; ++field) {

@@ -33,6 +33,12 @@ inline constexpr int ringFieldCount = 11;
 using RingValues = std::array<std::int64_t, ringFieldCount>;
 
 inline constexpr std::int64_t defaultFramerate = 30; // frames per second
+// A saved frame rate outside these is saved as the default.
+inline constexpr std::int64_t lowestFramerate = 2;
+inline constexpr std::int64_t highestFramerate = 59;
+inline const QString defaultBackgroundName = QStringLiteral("Midnight");
+inline const QString defaultLightingServiceHost = QStringLiteral("127.0.0.1");
+inline constexpr quint16 defaultLightingServicePort = 6742;
 inline constexpr std::array<RingValues, 5> defaultRings{{
     {1, 15, 0, 10, 100, 20, 100, 0, 100, 100, 0},
     {1, 15, 0, 15, 115, 5, 100, 0, 100, 0, 0},

@@ -39,6 +39,38 @@ void AppDelegate::textChanged(QObject* sender)
     syncStepper(qobject_cast<QLineEdit*>(sender));
 }
 
+std::optional<QString> AppDelegate::frameRateEntry() const
+{
+    return frameRateText ? std::optional(frameRateText->text()) : std::nullopt;
+}
+
+std::optional<QString> AppDelegate::chosenBackground() const
+{
+    if (!backgroundPopup || backgroundPopup->currentIndex() < 0) {
+        return std::nullopt;
+    }
+    return backgroundPopup->currentText();
+}
+
+void AppDelegate::showBackground(const QString& name)
+{
+    if (backgroundPopup) {
+        backgroundPopup->setCurrentIndex(backgroundPopup->findText(name));
+    }
+}
+
+bool AppDelegate::flipModifiersChecked() const
+{
+    return modifierKeySwap && modifierKeySwap->isChecked();
+}
+
+void AppDelegate::showFlipModifiers(bool flipping)
+{
+    if (modifierKeySwap) {
+        modifierKeySwap->setChecked(flipping);
+    }
+}
+
 void AppDelegate::backgroundColorSelector(QObject* sender)
 {
     const auto* popup = qobject_cast<QComboBox*>(sender);

@@ -44,7 +44,7 @@ TEST_F(ApplicationTest, WithoutServiceAndAccessTheUserIsToldAndTheAnimationRuns)
     EXPECT_EQ(delegate->permissionSheet->windowModality(), Qt::WindowModal);
     EXPECT_EQ(delegate->bottomInfoTextField->text(), QStringLiteral("v1.2 Hello"));
     EXPECT_TRUE(delegate->window->isVisible());
-    EXPECT_EQ(delegate->theApp->drawCanvas, delegate->artCanvas);
+    EXPECT_EQ(delegate->theApp->drawCanvas.get(), static_cast<EngineCanvas*>(delegate->artCanvas));
     EXPECT_EQ(delegate->theApp->animationTimer->interval(), 33);
     EXPECT_EQ(delegate->artCanvas->size(), QSize(274, 100));
 }

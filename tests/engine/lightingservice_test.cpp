@@ -1,3 +1,4 @@
+#include "app/lightingservicealert.h"
 #include "engine/lightingservice.h"
 #include "prefs/preferencestore.h"
 #include "support/pertest.h"

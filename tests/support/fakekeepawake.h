@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/keepawake.h"
+#include "engine/keepawake.h"
 
 #include <set>
 #include <string>

@@ -1,6 +1,6 @@
-// The engine's preference load and save: the settings file turned into running state and back.
+// The engine's preference load and save: the settings file turned into running state and back,
+// shown in and read from the settings window through PrefsControls.
 
-#include "app/appdelegate.h"
 #include "engine/kelvaraactions.h"
 #include "input/keylayouttable.h"
 #include "platform/systemlog.h"
@@ -109,7 +109,7 @@ void writeRingSettings(std::size_t index, const RingValues& v)
 
 } // namespace
 
-void KelvaraActions::loadPrefs(AppDelegate* delegate)
+void KelvaraActions::loadPrefs(PrefsControls* delegate)
 {
     const std::unique_ptr<QSettings> store = openPreferenceStore();
     StoredPrefs prefs = firstRunPrefs();
@@ -134,15 +134,10 @@ void KelvaraActions::loadPrefs(AppDelegate* delegate)
     savedAnimationInterval = animationInterval;
     delegate->setRingControls(0, {prefs.framerate});
 
-    const QString background = prefs.background.value_or(delegate->_defaultBackgroundName);
-    if (delegate->backgroundPopup) {
-        delegate->backgroundPopup->setCurrentIndex(delegate->backgroundPopup->findText(background));
-    }
+    delegate->showBackground(prefs.background.value_or(defaultBackgroundName));
 
     flippingModifiers = prefs.flipModifiers;
-    if (delegate->modifierKeySwap) {
-        delegate->modifierKeySwap->setChecked(flippingModifiers);
-    }
+    delegate->showFlipModifiers(flippingModifiers);
 
     for (int ring = 1; ring <= 5; ++ring) {
         const RingValues& values = prefs.rings.at(std::size_t(ring - 1));
@@ -156,7 +151,7 @@ void KelvaraActions::loadPrefs(AppDelegate* delegate)
     }
 }
 
-void KelvaraActions::savePrefs(AppDelegate* delegate)
+void KelvaraActions::savePrefs(PrefsControls* delegate)
 {
     std::unique_ptr<QSettings> store = openPreferenceStore();
     if (m_storeUnreadable || store->status() == QSettings::FormatError) {
@@ -175,21 +170,17 @@ void KelvaraActions::savePrefs(AppDelegate* delegate)
         m_storeUnreadable = false;
     }
 
-    std::int64_t framerate = 30;
-    if (delegate->frameRateText) {
-        framerate = parseInteger(delegate->frameRateText->text()).value_or(30);
+    std::int64_t framerate = defaultFramerate;
+    if (const std::optional<QString> typed = delegate->frameRateEntry()) {
+        framerate = parseInteger(*typed).value_or(defaultFramerate);
     }
-    if (framerate < 2 || framerate > 59) {
-        framerate = 30;
+    if (framerate < lowestFramerate || framerate > highestFramerate) {
+        framerate = defaultFramerate;
     }
     store->setValue(framerateKey, qlonglong(framerate));
 
-    const QComboBox* popup = delegate->backgroundPopup;
-    store->setValue(backgroundKey, popup && popup->currentIndex() >= 0
-                                       ? popup->currentText()
-                                       : delegate->_defaultBackgroundName);
-    store->setValue(flipModifiersKey,
-                    delegate->modifierKeySwap && delegate->modifierKeySwap->isChecked());
+    store->setValue(backgroundKey, delegate->chosenBackground().value_or(defaultBackgroundName));
+    store->setValue(flipModifiersKey, delegate->flipModifiersChecked());
     for (int ring = 1; ring <= 5; ++ring) {
         for (int field = 0; field < ringFieldCount; ++field) {
             store->setValue(ringKey(ring, field),

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace kelvara {
+
+// The settings window's controls as the engine's preference load and save see them. The user
+// interface implements it; a control that is missing reads as none and ignores what it is shown.
+class PrefsControls
+{
+public:
+    virtual ~PrefsControls() = default;
+
+    // Ring 0 with one value shows the frame rate; rings 1-5 take the eleven ring values.
+    virtual void setRingControls(int ring, const std::vector<std::int64_t>& values) = 0;
+    // The value of one field (0-10) of ring 1-5 as the controls hold it.
+    virtual std::int64_t ringControlValue(int ring, int field) const = 0;
+    // The frame rate as typed.
+    virtual std::optional<QString> frameRateEntry() const = 0;
+    // The background picture chosen in the popup, none when nothing is chosen.
+    virtual std::optional<QString> chosenBackground() const = 0;
+    // Selects the picture of that name, or nothing when the popup has none of that name.
+    virtual void showBackground(const QString& name) = 0;
+    virtual bool flipModifiersChecked() const = 0;
+    virtual void showFlipModifiers(bool flipping) = 0;
+};
+
+} // namespace kelvara
