@@ -26,26 +26,6 @@ constexpr int silenceLimit = 8000; // ms
 // Below version 6 nothing tells of other writers but the colours read back, this often.
 constexpr int readBackInterval = 3000; // ms
 
-// The mode a keyboard shows software frames in: Direct, else Custom, with per-LED colours.
-int directModeOf(const Controller& controller)
-{
-    for (const QString& wanted : {QStringLiteral("Direct"), QStringLiteral("Custom")}) {
-        for (std::size_t i = 0; i < controller.modes.size(); ++i) {
-            const Mode& mode = controller.modes[i];
-            if (mode.name == wanted && (mode.flags & perLedColorFlag)) {
-                return int(i);
-            }
-        }
-    }
-    return -1;
-}
-
-QString keyboardsTakenOver(std::size_t count)
-{
-    return count == 1 ? QStringLiteral("1 keyboard taken over")
-                      : QStringLiteral("%1 keyboards taken over").arg(count);
-}
-
 } // namespace
 
 OpenRgbBackend::OpenRgbBackend(QString host, quint16 port, QObject* parent)
@@ -127,51 +107,6 @@ bool OpenRgbBackend::sdkVersion(int* majorNum, int* minorNum, int* buildNum)
     *minorNum = 0;
     *buildNum = 0;
     return m_version != 0;
-}
-
-bool OpenRgbBackend::setHidKey(int hidCode, int red, int green, int blue)
-{
-    return m_frames.lightCode(hidCode, red, green, blue);
-}
-
-bool OpenRgbBackend::setNamedKey(unsigned int keyName, int red, int green, int blue)
-{
-    return m_frames.lightCode(keyName, red, green, blue);
-}
-
-void OpenRgbBackend::setPlaceColour(std::size_t place, int red, int green, int blue)
-{
-    m_frames.lightPlace(place, red, green, blue);
-}
-
-void OpenRgbBackend::endPass()
-{
-    if (!m_wanted && !m_shutDown) {
-        // Frames come whether or not the service was there at launch: one that starts later is
-        // looked for in the background.
-        m_wanted = true;
-        connectNow();
-    }
-    m_link.pass();
-    m_frames.finishPass();
-    if (m_stage != Stage::Running) {
-        return;
-    }
-    sendFrames();
-    if (m_version >= 6 && !m_silence.isActive() && !m_frames.keyboards().empty()) {
-        m_silence.start();
-    }
-}
-
-void OpenRgbBackend::sendFrames()
-{
-    if (!m_link.sendFrames(m_frames.encode())) {
-        return;
-    }
-    const auto now = OtherWriterWatch::Clock::now();
-    for (const KeyboardFrames::Keyboard& keyboard : m_frames.keyboards()) {
-        m_writers.sent(keyboard.id, keyboard.frame, now);
-    }
 }
 
 void OpenRgbBackend::shutdown()
@@ -332,118 +267,6 @@ void OpenRgbBackend::handleVersion(const Packet& packet)
         m_link.send(encodePacket(0, setClientFlags, encodeU32(1)));
     }
     listControllers();
-}
-
-void OpenRgbBackend::handleControllerData(const Packet& packet)
-{
-    if (m_stage == Stage::Running) {
-        // A keyboard's colours, read back.
-        if (const auto controller = parseControllerData(packet.payload, m_version)) {
-            otherColoursSeen(packet.deviceId, controller->colours);
-        }
-        return;
-    }
-    if (m_stage != Stage::Controllers || m_pendingIds.empty() ||
-        packet.deviceId != m_pendingIds.front()) {
-        return;
-    }
-    if (const auto controller = parseControllerData(packet.payload, m_version)) {
-        addController(packet.deviceId, *controller);
-    } else {
-        const QString name = peekControllerName(packet.payload);
-        tellOnce(QStringLiteral("Controller %1%2: its data cannot be read; left alone.")
-                     .arg(packet.deviceId)
-                     .arg(name.isEmpty() ? QString() : QStringLiteral(" (\"%1\")").arg(name)));
-    }
-    m_pendingIds.erase(m_pendingIds.begin());
-    requestNextController();
-}
-
-void OpenRgbBackend::listControllers()
-{
-    m_link.setReadAtPasses(false);
-    m_readBack.stop();
-    m_stage = Stage::Ids;
-    m_link.send(encodePacket(0, requestControllerCount));
-    m_replyTimeout.start();
-}
-
-void OpenRgbBackend::requestNextController()
-{
-    if (m_pendingIds.empty()) {
-        m_replyTimeout.stop();
-        takeOver();
-        return;
-    }
-    m_link.send(encodePacket(m_pendingIds.front(), requestControllerData, encodeU32(m_version)));
-    m_replyTimeout.start();
-}
-
-void OpenRgbBackend::addController(quint32 id, const Controller& controller)
-{
-    if (!isKeyboardLike(controller)) {
-        return;
-    }
-    if (directModeOf(controller) < 0) {
-        tellOnce(QStringLiteral("Keyboard \"%1\": it has no mode with per-LED colours; left alone.")
-                     .arg(controller.name));
-        return;
-    }
-    m_frames.add(id, controller, placeLeds(controller));
-    m_savedModes.remember(id, controller);
-}
-
-void OpenRgbBackend::takeOver()
-{
-    for (const KeyboardFrames::Keyboard& keyboard : m_frames.keyboards()) {
-        const int direct = directModeOf(keyboard.data);
-        m_link.send(
-            encodeUpdateMode(keyboard.id, direct, keyboard.data.modes[std::size_t(direct)].block));
-        systemLog(placementSummary(keyboard.data.name, keyboard.placement));
-    }
-    m_stage = Stage::Running;
-    m_link.setReadAtPasses(true);
-    if (m_frameOnTakeOver) {
-        m_frameOnTakeOver = false;
-        sendFrames(); // what the keyboards last showed, until the next pass
-    }
-    if (m_version < 6 && !m_frames.keyboards().empty()) {
-        m_readBack.start();
-    }
-    std::vector<quint32> ids;
-    for (const KeyboardFrames::Keyboard& keyboard : m_frames.keyboards()) {
-        ids.push_back(keyboard.id);
-    }
-    m_writers.retain(ids);
-    if (m_frames.keyboards().empty()) {
-        report(Status::Refused,
-               QStringLiteral("none of its %1 devices is a keyboard with per-LED colours")
-                   .arg(m_listed));
-        return;
-    }
-    m_wasRunning = true;
-    report(Status::Connected, keyboardsTakenOver(m_frames.keyboards().size()));
-}
-
-void OpenRgbBackend::readBack()
-{
-    if (m_stage != Stage::Running) {
-        return;
-    }
-    for (const KeyboardFrames::Keyboard& keyboard : m_frames.keyboards()) {
-        m_link.send(encodePacket(keyboard.id, requestControllerData, encodeU32(m_version)));
-    }
-}
-
-void OpenRgbBackend::otherColoursSeen(quint32 id, std::span<const quint32> colours)
-{
-    const auto keyboard = std::find_if(m_frames.keyboards().begin(), m_frames.keyboards().end(),
-                                       [id](const auto& k) { return k.id == id; });
-    if (keyboard != m_frames.keyboards().end()) {
-        // Frames cover the LEDs with a name; a server may hold colours past them.
-        m_writers.seen(id, keyboard->data.name,
-                       colours.first(std::min(colours.size(), keyboard->frame.size())));
-    }
 }
 
 void OpenRgbBackend::lost(const QString& why)

@@ -23,7 +23,9 @@ namespace kelvara {
 // handshake of a server that answers at once; afterwards everything runs on the main thread without
 // blocking, and a lost server is tried again in the background. What it finds is kept in
 // serviceStatus(): whether the service runs, why it cannot be used, and which keyboards another
-// program writes to as well. Shutdown puts back the mode each keyboard had.
+// program writes to as well. Shutdown puts back the mode each keyboard had. The session and its
+// state are in openrgbbackend.cpp, the device list in openrgbdevicelist.cpp, the frames in
+// openrgbframes.cpp.
 class OpenRgbBackend : public QObject, public LedBackend
 {
     Q_OBJECT
