@@ -2,10 +2,10 @@
 // program:
 //     kelvara_openrgbpeer PORT
 // It answers the handshake at protocol version 6 and reads every frame until SIGTERM. With port 0
-// it takes a free one. It prints "port N" once it listens; on SIGUSR1 and when it ends it prints
-// "frames N" (the UPDATELEDS packets it read), "clients N" (the connections that sent frames) and
-// "keyA N" (how often the A key's colour changed from one frame to the next) and "modes N" (the
-// mode changes: one to take a keyboard over, one to hand it back).
+// it takes a free one. It prints "port N" and "leds N" (its keyboard's) once it listens; on SIGUSR1
+// and when it ends it prints "frames N" (the UPDATELEDS packets it read), "clients N" (the
+// connections that sent frames) and "keyA N" (how often the A key's colour changed from one frame
+// to the next) and "modes N" (the mode changes: one to take a keyboard over, one to hand it back).
 
 #include "led/openrgbprotocol.h"
 #include "support/fakeopenrgbserver.h"
@@ -65,7 +65,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "cannot listen on port %s\n", argv[1]);
         return 1;
     }
-    std::printf("port %u\n", unsigned(peer.port()));
+    std::printf("port %u\nleds %zu\n", unsigned(peer.port()), keyboard.leds.size());
     std::fflush(stdout);
 
     // SIGTERM ends the loop through a pipe: nothing but write() in the handler.

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Kelvara against the floor: beside it, in the same run under one Xvfb and against one OpenRGB
+# protocol peer, a client that only wakes 30 times a second and sends a frame of the same size
+# (kelvara_floorclient). Kelvara runs hidden, then on screen at its design size, each time with
+# 10 key presses a second typed into no window of its own; the CPU share of one core of each is
+# read from /proc over the same seconds and Kelvara's is given as a multiple of the floor's. Then
+# twenty seconds of hidden typing are traced with strace -c: Kelvara's system calls per frame sent
+# (each frame is one send).
+#     tools/measure-floor.sh [SECONDS]       (60 by default)
+# MEASURE_PROGRAM names another build of the program to measure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+export MEASURE_SECONDS="${1:-60}"
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DKELVARA_BUILD_TESTS=OFF -DKELVARA_BUILD_BENCHMARKS=ON >/dev/null
+cmake --build build-release --target kelvara kelvara_openrgbpeer kelvara_floorclient >/dev/null
+command -v strace >/dev/null || { echo "strace is needed: apt-get install strace" >&2; exit 2; }
+config="$(mktemp -d)"
+port=16748
+mkdir -p "$config/Kelvara"
+printf '[General]\nlightingServicePort=%s\n' "$port" > "$config/Kelvara/Kelvara.conf"
+build-release/kelvara_openrgbpeer "$port" > "$config/peer.out" & peer=$!
+trap 'kill $peer 2>/dev/null || true; rm -rf "$config"' EXIT
+for _ in $(seq 50); do grep -q '^leds ' "$config/peer.out" && break; sleep 0.1; done
+export LEDS="$(awk '/^leds / {print $2}' "$config/peer.out")" PORT="$port"
+export XDG_CONFIG_HOME="$config" TRACE="$config/strace.out"
+export MEASURE_PROGRAM="$(realpath "${MEASURE_PROGRAM:-build-release/src/kelvara}")"
+xvfb-run -a -s "-screen 0 1280x720x24" bash -c '
+    cpu() { awk "{print \$14 + \$15}" /proc/$1/stat; }
+    build-release/kelvara_floorclient $PORT $LEDS & floor=$!
+    # CPU of Kelvara and of the floor over the typing: "kelvara floor seconds" in clock ticks.
+    measure() {
+        local k0 f0 t0 k1 f1 t1
+        k0=$(cpu $1); f0=$(cpu $floor); t0=$(date +%s.%N)
+        tools/type-keys.sh "$MEASURE_SECONDS" >/dev/null
+        k1=$(cpu $1); f1=$(cpu $floor); t1=$(date +%s.%N)
+        echo $((k1 - k0)) $((f1 - f0)) $(awk -v a=$t0 -v b=$t1 "BEGIN {print b - a}")
+    }
+    "$MEASURE_PROGRAM" --hidden >/dev/null 2>&1 & app=$!
+    sleep 3; xdotool mousemove 1270 710
+    hidden=$(measure $app)
+    (tools/type-keys.sh 22 >/dev/null) & typing=$!
+    sleep 1
+    timeout -s INT 20 strace -c -f -o "$TRACE" -p $app >/dev/null 2>&1 || true
+    wait $typing
+    kill $app; wait $app || true
+    "$MEASURE_PROGRAM" >/dev/null 2>&1 & app=$!
+    sleep 3; xdotool mousemove 1270 710
+    shown=$(measure $app)
+    kill $app $floor; wait $app $floor || true
+    calls=$(awk "\$NF == \"total\" {print \$4}" "$TRACE")
+    sends=$(awk "\$NF == \"sendto\" {print \$4}" "$TRACE")
+    awk -v hidden="$hidden" -v shown="$shown" -v tck="$(getconf CLK_TCK)" -v calls="$calls" \
+        -v sends="$sends" "BEGIN {
+            split(hidden, h, \" \"); split(shown, s, \" \")
+            floor = 100 * (h[2] + s[2]) / tck / (h[3] + s[3])
+            kh = 100 * h[1] / tck / h[3]; ks = 100 * s[1] / tck / s[3]
+            printf \"floor:        %.2f%% of one core\\n\", floor
+            printf \"hidden:       %.2f%% of one core, %.2f times the floor\\n\", kh, kh / floor
+            printf \"on screen:    %.2f%% of one core, %.2f times the floor\\n\", ks, ks / floor
+            printf \"system calls: %.2f a frame hidden (%d in %d frames)\\n\", calls / sends, calls, sends
+        }"
+'
