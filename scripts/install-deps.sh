@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-qpa-plugins libgl-dev libx11-dev libxi-dev
+    qt6-base-dev qt6-qpa-plugins libgl-dev libx11-dev libx11-xcb-dev libxi-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xdotool dbus-daemon libglib2.0-bin clang-format
     dpkg-dev lintian python3 systemd

@@ -12,9 +12,9 @@ namespace {
 constexpr qint64 maxQueuedBytes = 256 * 1024;
 // What one pass reads of the server's answers at most; more waits for the next pass.
 constexpr qsizetype maxReadPerPass = 1024 * 1024;
-// While frames run, the answers are read no more often than this: fifteen frames' worth at a
-// time at 30 frames a second, well within what the watch for other writers keeps of its own.
-constexpr qint64 readInterval = 500; // ms
+// While frames run, the answers are read no more often than this: thirty frames' worth at a time
+// at 30 frames a second, well within what the watch for other writers keeps of its own.
+constexpr qint64 readInterval = 1000; // ms
 // A server on another machine that vanishes without a word (a suspended host, a pulled cable) is
 // noticed by the kernel: data unacknowledged for this long, or an idle link whose keep-alive
 // probes go unanswered, ends the connection. A frame goes out at least every 5 s, so the loss is

@@ -30,9 +30,9 @@ public:
 
     static constexpr std::chrono::seconds quietTime{30};
     // Frames a report may lag behind: a server applies them on a thread of its own and merges the
-    // ones that pile up, and its answers are read every half second, up to 30 frames late at 59
+    // ones that pile up, and its answers are read once a second, up to 59 frames late at 59
     // frames a second.
-    static constexpr std::size_t recentFrames = 64;
+    static constexpr std::size_t recentFrames = 128;
 
     explicit OtherWriterWatch(LightingServiceStatus& status, QObject* parent = nullptr);
 

@@ -135,8 +135,35 @@ int EvdevKeySource::addDescriptor(int fd, const QString& name)
         fd, name, std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read), {}, false};
     connect(device.notifier.get(), &QSocketNotifier::activated, this,
             [this, id] { readDevice(id); });
+    device.notifier->setEnabled(!m_readAtFrames);
     m_devices.emplace(id, std::move(device));
     return id;
+}
+
+void EvdevKeySource::setReadAtFrames(bool atFrames)
+{
+    m_readAtFrames = atFrames;
+    for (auto& [id, device] : m_devices) {
+        device.notifier->setEnabled(!atFrames);
+    }
+}
+
+void EvdevKeySource::readPending()
+{
+    m_pollSet.clear();
+    m_pollIds.clear();
+    for (const auto& [id, device] : m_devices) {
+        m_pollSet.push_back({device.fd, POLLIN, 0});
+        m_pollIds.push_back(id);
+    }
+    if (m_pollSet.empty() || ::poll(m_pollSet.data(), m_pollSet.size(), 0) <= 0) {
+        return;
+    }
+    for (std::size_t i = 0; i < m_pollSet.size(); ++i) {
+        if (m_pollSet[i].revents != 0) {
+            readDevice(m_pollIds[i]); // a device closed meanwhile is not found and skipped
+        }
+    }
 }
 
 void EvdevKeySource::readDevice(int id)
@@ -187,6 +214,12 @@ void EvdevKeySource::readDevice(int id)
             }
         }
         device.pending.remove(0, used);
+        if (std::size_t(got) < buffer.size()) {
+            // The kernel had no more: asking again would most likely find nothing, one more
+            // system call for every read. What comes meanwhile wakes the notifier, or waits for
+            // the next frame.
+            return;
+        }
     }
 }
 

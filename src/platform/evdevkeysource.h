@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <poll.h>
 #include <vector>
 
 class QSocketNotifier;
@@ -70,6 +71,12 @@ public:
 
     bool isWorking() const { return !m_devices.empty(); }
 
+    // Off, each device wakes the event loop when it has records. On, the devices are left to
+    // readPending, and devices opened meanwhile start the same way.
+    void setReadAtFrames(bool atFrames);
+    // Reads every device that has records waiting, with one poll for all of them.
+    void readPending();
+
 private:
     struct Device
     {
@@ -94,6 +101,10 @@ private:
     int m_lastId = 0;
     int m_inotify = -1;
     std::unique_ptr<QSocketNotifier> m_inotifyNotifier;
+    bool m_readAtFrames = false;
+    // Kept between frames so that a read costs no allocation.
+    std::vector<pollfd> m_pollSet;
+    std::vector<int> m_pollIds;
 };
 
 } // namespace kelvara

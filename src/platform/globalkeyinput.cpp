@@ -3,8 +3,6 @@
 #include "platform/eventmonitors.h"
 #include "platform/systemlog.h"
 
-#include <utility>
-
 namespace kelvara {
 
 GlobalKeyInput::GlobalKeyInput(EventMonitors& monitors, QObject* parent)
@@ -15,13 +13,13 @@ GlobalKeyInput::GlobalKeyInput(EventMonitors& monitors, QObject* parent)
                        // A device that becomes readable after another source was chosen stays
                        // quiet: one source only, so that one press makes one wave.
                        if (!m_service.isServing() && !m_x11.isWorking()) {
-                           deliver(event);
+                           m_monitors.dispatchGlobal(event);
                        }
                    })
-    , m_serviceKeys(m_keys, [this](const Event& event) { deliver(event); })
+    , m_serviceKeys(m_keys, [this](const Event& event) { m_monitors.dispatchGlobal(event); })
     , m_evdev(m_deviceKeys)
     , m_service(m_serviceKeys)
-    , m_x11(m_keys, [this](const Event& event) { deliver(event); })
+    , m_x11(m_keys, [this](const Event& event) { m_monitors.dispatchGlobal(event); })
 {
     m_monitors.setInputAccessCheck([this] { return isWorking(); });
     connect(&m_service, &KeyServiceClient::servingChanged, this, [this](bool serving) {
@@ -86,45 +84,16 @@ void GlobalKeyInput::setSource(Source source, const QString& logLine)
 
 void GlobalKeyInput::setReadAtFrames(bool atFrames)
 {
-    m_holding = atFrames;
-    // The key service's records wait in its socket's buffer, which Qt reads in any case.
+    m_evdev.setReadAtFrames(atFrames);
     m_service.setReadAtFrames(atFrames);
-    if (!atFrames) {
-        releaseHeld();
-    }
+    m_x11.setReadAtFrames(atFrames);
 }
 
 void GlobalKeyInput::readPending()
 {
+    m_evdev.readPending();
     m_service.readPending();
-    releaseHeld();
-}
-
-void GlobalKeyInput::deliver(const Event& event)
-{
-    // However long a frame is late, what is held stays bounded: a full hold goes on at once.
-    constexpr std::size_t mostHeld = 4096;
-    if (!m_holding) {
-        m_monitors.dispatchGlobal(event);
-        return;
-    }
-    if (m_held.size() >= mostHeld) {
-        releaseHeld();
-    }
-    m_held.push_back(event);
-}
-
-void GlobalKeyInput::releaseHeld()
-{
-    // A handler may start a wave, and the clock with it: what comes meanwhile waits its turn.
-    std::vector<Event> releasing = std::exchange(m_held, {});
-    for (const Event& event : releasing) {
-        m_monitors.dispatchGlobal(event);
-    }
-    if (m_held.empty()) {
-        releasing.clear();
-        m_held.swap(releasing); // the next frames' hold needs no allocation
-    }
+    m_x11.readPending();
 }
 
 bool GlobalKeyInput::isWorking() const

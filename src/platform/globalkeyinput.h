@@ -43,12 +43,10 @@ public:
     // What the key sources cannot see, for the user: empty unless only XWayland is read.
     QString limitation() const;
 
-    // While frames run, the key events read are held until the next frame instead of being
-    // handed on at once: a press is drawn at the next frame either way, and a wave started
-    // between two frames would put the clock off its beat. The sources still wake the event loop
-    // when keys come, so that a frame without a key costs no look at them.
+    // While frames run, the sources are read once a frame instead of waking the event loop for
+    // each key: a press is drawn at the next frame either way, and typing then costs no wake-up.
     void setReadAtFrames(bool atFrames);
-    // Hands on every key event held, and what the key service has sent, without waiting.
+    // Hands on every key event the sources hold, without waiting.
     void readPending();
 
     // XDG_SESSION_TYPE is "wayland" or WAYLAND_DISPLAY is set.
@@ -65,9 +63,6 @@ private:
     // The X server's raw events, when nothing before it gives keys.
     void startX11();
     void setSource(Source source, const QString& logLine);
-    // Every key event of the sources goes through here.
-    void deliver(const Event& event);
-    void releaseHeld();
 
     EventMonitors& m_monitors;
     KeyStateTracker m_keys;
@@ -78,8 +73,6 @@ private:
     XInputKeySource m_x11;
     bool m_wayland = false;
     Source m_source = Source::None;
-    bool m_holding = false;
-    std::vector<Event> m_held;
 };
 
 } // namespace kelvara

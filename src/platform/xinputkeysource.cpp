@@ -5,8 +5,13 @@
 #include <QSocketNotifier>
 #include <QThread>
 
+#include <X11/Xlib-xcb.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <xcb/xcb.h>
 
 namespace kelvara {
 
@@ -68,39 +73,72 @@ bool XInputKeySource::start()
     XIEventMask mask{XIAllMasterDevices, int(sizeof bits), bits};
     XISelectEvents(dpy, DefaultRootWindow(dpy), &mask, 1);
     XFlush(dpy);
+    // From here on the events are taken through XCB, which reads the socket once a call where
+    // Xlib reads it again until it finds nothing.
+    XSetEventQueueOwner(dpy, XCBOwnsEventQueue);
     m_display = dpy;
     m_notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(dpy), QSocketNotifier::Read);
     connect(m_notifier.get(), &QSocketNotifier::activated, this, &XInputKeySource::readEvents);
+    m_notifier->setEnabled(!m_readAtFrames);
     return true;
+}
+
+void XInputKeySource::setReadAtFrames(bool atFrames)
+{
+    m_readAtFrames = atFrames;
+    if (m_notifier) {
+        m_notifier->setEnabled(!atFrames);
+    }
+}
+
+void XInputKeySource::readPending()
+{
+    if (!m_display) {
+        return;
+    }
+    // One read, which finds nothing on most frames: no poll before it, which would cost as much.
+    readEvents();
 }
 
 void XInputKeySource::readEvents()
 {
-    Display* dpy = display(m_display);
-    // One read of what the server sent; Xlib may also hold events from before, which would not
-    // wake the notifier again. Whatever comes meanwhile waits for the next call.
-    XEventsQueued(dpy, QueuedAfterReading);
-    while (XEventsQueued(dpy, QueuedAlready) > 0) {
-        XEvent event;
-        XNextEvent(dpy, &event);
-        XGenericEventCookie* cookie = &event.xcookie;
-        if (cookie->type != GenericEvent || cookie->extension != m_opcode ||
-            !XGetEventData(dpy, cookie)) {
-            continue;
+    xcb_connection_t* connection = XGetXCBConnection(display(m_display));
+    // One read of what the server sent, then the events that read brought. Whatever comes
+    // meanwhile waits for the next read.
+    for (xcb_generic_event_t* event = xcb_poll_for_event(connection); event;
+         event = xcb_poll_for_queued_event(connection)) {
+        const std::optional<RawKey> key = rawKey(event);
+        std::free(event);
+        if (key) {
+            handleKey(key->keyCode, key->press);
         }
-        const auto* raw = static_cast<const XIRawEvent*>(cookie->data);
-        const int keyCode = raw->detail;
-        const bool press = cookie->evtype == XI_RawKeyPress;
-        XFreeEventData(dpy, cookie);
-        if (press && !m_down.insert(keyCode).second) {
-            continue; // already down
-        }
-        if (!press && m_down.erase(keyCode) == 0) {
-            continue; // a release of a key that is not down
-        }
-        if (const auto key = m_keys.feed(xSource, keyCode - xKeyCodeOffset, press ? 1 : 0)) {
-            m_sink(*key);
-        }
+    }
+}
+
+std::optional<XInputKeySource::RawKey> XInputKeySource::rawKey(const void* event) const
+{
+    const auto* generic = static_cast<const xcb_ge_generic_event_t*>(event);
+    if ((generic->response_type & 0x7F) != XCB_GE_GENERIC || generic->extension != m_opcode ||
+        (generic->event_type != XI_RawKeyPress && generic->event_type != XI_RawKeyRelease)) {
+        return std::nullopt;
+    }
+    // A raw event's detail, the X key code, follows its type, device and time.
+    constexpr std::size_t detailOffset = 16;
+    std::uint32_t detail = 0;
+    std::memcpy(&detail, static_cast<const char*>(event) + detailOffset, sizeof detail);
+    return RawKey{int(detail), generic->event_type == XI_RawKeyPress};
+}
+
+void XInputKeySource::handleKey(int keyCode, bool press)
+{
+    if (press && !m_down.insert(keyCode).second) {
+        return; // already down
+    }
+    if (!press && m_down.erase(keyCode) == 0) {
+        return; // a release of a key that is not down
+    }
+    if (const auto key = m_keys.feed(xSource, keyCode - xKeyCodeOffset, press ? 1 : 0)) {
+        m_sink(*key);
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 
 class QSocketNotifier;
@@ -32,8 +33,22 @@ public:
 
     bool isWorking() const { return m_display != nullptr; }
 
+    // Off, the connection wakes the event loop for every event; on, it is left to readPending.
+    void setReadAtFrames(bool atFrames);
+    // Handles every event the X server has sent so far, without waiting for more.
+    void readPending();
+
 private:
+    struct RawKey
+    {
+        int keyCode; // X key code
+        bool press;
+    };
+
     void readEvents();
+    // The key of an XCB event, when it is a raw key event of XInput.
+    std::optional<RawKey> rawKey(const void* event) const;
+    void handleKey(int keyCode, bool press);
 
     KeyStateTracker& m_keys;
     Sink m_sink;
@@ -41,6 +56,7 @@ private:
     int m_opcode = 0;
     std::unique_ptr<QSocketNotifier> m_notifier;
     std::set<int> m_down; // X key codes held
+    bool m_readAtFrames = false;
 };
 
 } // namespace kelvara
