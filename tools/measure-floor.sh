@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Kelvara against the floor: beside it, in the same run under one Xvfb and against one OpenRGB
 # protocol peer, a client that only wakes 30 times a second and sends a frame of the same size
-# (kelvara_floorclient). Kelvara runs hidden, then on screen at its design size, each time with
+# (kelvara_floorclient). Kelvara runs hidden, then on screen at its first size, each time with
 # 10 key presses a second typed into no window of its own; the CPU share of one core of each is
 # read from /proc over the same seconds and Kelvara's is given as a multiple of the floor's. Then
 # twenty seconds of hidden typing are traced with strace -c: Kelvara's system calls per frame sent
