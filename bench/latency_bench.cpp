@@ -4,7 +4,6 @@
 
 #include "app/appdelegate.h"
 #include "canvas/artcanvasview.h"
-#include "engine/keepawake.h"
 #include "led/openrgbbackend.h"
 #include "led/openrgbprotocol.h"
 #include "platform/systemlog.h"
@@ -21,14 +20,6 @@
 
 namespace {
 
-class NoKeepAwake : public kelvara::KeepAwake
-{
-public:
-    std::uint64_t beginActivity(const QString&) override { return 1; }
-
-    void endActivity(std::uint64_t) override {}
-};
-
 void BM_KeyToLedFrame(benchmark::State& state)
 {
     using kelvara::testing::FakeOpenRgbServer;
@@ -43,8 +34,7 @@ void BM_KeyToLedFrame(benchmark::State& state)
         return;
     }
     kelvara::installLedBackend(std::move(backend));
-    kelvara::AppDelegate delegate(
-        std::make_unique<kelvara::KelvaraActions>(std::make_unique<NoKeepAwake>()));
+    kelvara::AppDelegate delegate(std::make_unique<kelvara::KelvaraActions>());
     kelvara::KelvaraActions& engine = *delegate.theApp;
     delegate.eventMonitors.setActiveCheck([] { return false; });
     delegate.theListener.startListening(&engine);

@@ -4,7 +4,6 @@
 
 #include "app/appdelegate.h"
 #include "canvas/artcanvasview.h"
-#include "engine/keepawake.h"
 #include "engine/kelvaraactions.h"
 #include "led/keyboardframes.h"
 #include "led/ledbackend.h"
@@ -24,14 +23,6 @@
 #include <vector>
 
 namespace {
-
-class NoKeepAwake : public kelvara::KeepAwake
-{
-public:
-    std::uint64_t beginActivity(const QString&) override { return 1; }
-
-    void endActivity(std::uint64_t) override {}
-};
 
 // Fills a frame per pass and encodes it, as the lighting service client does, for a full-size
 // ISO keyboard with media keys and an underglow: table keys by code, the rest by place or rule.
@@ -100,8 +91,8 @@ private:
 std::unique_ptr<kelvara::AppDelegate> delegateOnScreen(benchmark::State& state)
 {
     kelvara::installLedBackend(std::make_unique<EncodingBackend>());
-    auto delegate = std::make_unique<kelvara::AppDelegate>(
-        std::make_unique<kelvara::KelvaraActions>(std::make_unique<NoKeepAwake>()));
+    auto delegate =
+        std::make_unique<kelvara::AppDelegate>(std::make_unique<kelvara::KelvaraActions>());
     kelvara::KelvaraActions& engine = *delegate->theApp;
     kelvara::artCanvasView& canvas = *delegate->artCanvas;
     engine.savedAnimationInterval = 1.0 / 30.0;

@@ -138,9 +138,7 @@ void AppDelegate::applicationDidFinishLaunching()
     // Settings, picture and animation, without returning to the event loop in between: no tick
     // may come before the canvas is attached.
     theApp->loadPrefs(this);
-    theApp->setBackground(artCanvas, backgroundPopup && backgroundPopup->currentIndex() >= 0
-                                         ? backgroundPopup->currentText()
-                                         : _defaultBackgroundName);
+    theApp->setBackground(artCanvas, chosenBackground().value_or(_defaultBackgroundName));
     artCanvas->callback = this;
     theApp->startAnimation(artCanvas);
 }

@@ -28,6 +28,13 @@ GlobalKeyInput::GlobalKeyInput(EventMonitors& monitors, QObject* parent)
             startX11();
         }
     });
+    connect(&m_x11, &XInputKeySource::connectionLost, this, [this] {
+        if (m_source == Source::X11 || m_source == Source::XWayland) {
+            setSource(Source::None, QStringLiteral("The X server's connection for key presses "
+                                                   "ended: keys typed in other programs are "
+                                                   "not seen."));
+        }
+    });
     connect(&m_service, &KeyServiceClient::deliveringChanged, this, [](bool delivering) {
         systemLog(delivering ? QStringLiteral("The key service passes on key presses.")
                              : QStringLiteral("The key service rests: the screen is locked or "

@@ -38,7 +38,8 @@ XInputKeySource::XInputKeySource(KeyStateTracker& keys, Sink sink, QObject* pare
 XInputKeySource::~XInputKeySource()
 {
     m_notifier.reset();
-    if (m_display) {
+    // Closing a connection that failed would have Xlib report the failure, and end the program.
+    if (m_display && !m_lost) {
         XCloseDisplay(display(m_display));
     }
 }
@@ -93,7 +94,7 @@ void XInputKeySource::setReadAtFrames(bool atFrames)
 
 void XInputKeySource::readPending()
 {
-    if (!m_display) {
+    if (!isWorking()) {
         return;
     }
     // One read, which finds nothing on most frames: no poll before it, which would cost as much.
@@ -112,6 +113,15 @@ void XInputKeySource::readEvents()
         if (key) {
             handleKey(key->keyCode, key->press);
         }
+    }
+    if (xcb_connection_has_error(connection) != 0 && !m_lost) {
+        // A failed connection stays readable: its notifier would wake the loop without end.
+        m_lost = true;
+        m_notifier->setEnabled(false);
+        m_notifier.release()->deleteLater();
+        m_down.clear();
+        m_keys.forgetSource(xSource);
+        emit connectionLost();
     }
 }
 

@@ -31,12 +31,16 @@ public:
     // Connects to the display named by DISPLAY; false when there is none or it lacks XInput 2.1.
     bool start();
 
-    bool isWorking() const { return m_display != nullptr; }
+    bool isWorking() const { return m_display != nullptr && !m_lost; }
 
     // Off, the connection wakes the event loop for every event; on, it is left to readPending.
     void setReadAtFrames(bool atFrames);
     // Handles every event the X server has sent so far, without waiting for more.
     void readPending();
+
+signals:
+    // The X server's connection ended (the server went away): no key comes from it any more.
+    void connectionLost();
 
 private:
     struct RawKey
@@ -57,6 +61,7 @@ private:
     std::unique_ptr<QSocketNotifier> m_notifier;
     std::set<int> m_down; // X key codes held
     bool m_readAtFrames = false;
+    bool m_lost = false; // the connection failed; Xlib must not touch it again
 };
 
 } // namespace kelvara

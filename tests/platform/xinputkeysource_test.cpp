@@ -178,5 +178,35 @@ INSTANTIATE_TEST_SUITE_P(
                       SessionCase{"WaylandTypeOnly", "wayland", nullptr, false}),
     [](const auto& p) { return std::string(p.param.name); });
 
+// An X server that goes away takes its connection with it: the key source says so once and
+// stops, rather than being woken for a dead connection without end.
+TEST(XServerGone, TheKeySourceBecomesNoneWithOneLogLine)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()) {
+        GTEST_SKIP() << "needs Xvfb";
+    }
+    QProcess server;
+    server.start(QStringLiteral("Xvfb"),
+                 QStringLiteral("-displayfd 1 -nolisten tcp -screen 0 320x240x24").split(' '));
+    ASSERT_TRUE(server.waitForStarted(5000) && server.waitForReadyRead(10000));
+    const QByteArray display = ":" + server.readAllStandardOutput().trimmed();
+    const testing::ScopedEnv displayKept("DISPLAY", display.constData());
+    const testing::ScopedEnv x11("XDG_SESSION_TYPE", "x11");
+    const testing::ScopedEnv noWayland("WAYLAND_DISPLAY", nullptr);
+
+    EventMonitors monitors;
+    GlobalKeyInput input(monitors);
+    input.start(QStringLiteral("/nonexistent"), QString());
+    ASSERT_EQ(input.source(), GlobalKeyInput::Source::X11);
+    server.kill();
+    server.waitForFinished(5000);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return input.source() == GlobalKeyInput::Source::None; }, 10000));
+    EXPECT_FALSE(input.isWorking());
+    input.readPending(); // reads nothing, and touches the dead connection no more
+    EXPECT_EQ(testing::logged().filter(QStringLiteral("connection for key presses ended")).size(),
+              1);
+}
+
 } // namespace
 } // namespace kelvara
