@@ -114,6 +114,12 @@ void AppDelegate::applicationDidFinishLaunching()
     launched.status = checked;
     showServiceState(launched);
     connect(&service, &LightingServiceStatus::changed, this, &AppDelegate::showServiceState);
+    connect(&ledBackend().pause(), &LightingPause::changed, this, [this](bool paused) {
+        showStatusTips();
+        if (m_tray) {
+            m_tray->showPaused(paused);
+        }
+    });
     if (service.state() != launched) {
         // The check and what the LED layer found may part (a service gone in between).
         QTimer::singleShot(0, this,

@@ -8,6 +8,7 @@
 #include "app/lightingservicealert.h"
 #include "app/trayicon.h"
 #include "engine/lightingservice.h"
+#include "led/ledbackend.h"
 #include "platform/systemlog.h"
 #include "platform/urlopener.h"
 #include "prefs/preferencestore.h"
@@ -137,11 +138,17 @@ void AppDelegate::showStatusTips()
     if (const QString limit = globalKeyInput.limitation(); !limit.isEmpty()) {
         tip.append(limit);
     }
+    QStringList trayTip{statusTextField->text()};
+    if (!details.isEmpty()) {
+        trayTip.append(details);
+    }
+    if (ledBackend().isPaused()) {
+        tip.append(LightingPause::pausedText);
+        trayTip.append(LightingPause::pausedText);
+    }
     statusTextField->setToolTip(tip.join(QLatin1Char('\n')));
     if (m_tray) {
-        m_tray->setStatus(details.isEmpty()
-                              ? statusTextField->text()
-                              : statusTextField->text() + QLatin1Char('\n') + details);
+        m_tray->setStatus(trayTip.join(QLatin1Char('\n')));
     }
 }
 

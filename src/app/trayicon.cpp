@@ -1,6 +1,7 @@
 #include "app/trayicon.h"
 
 #include "app/appdelegate.h"
+#include "led/ledbackend.h"
 #include "platform/loginstart.h"
 
 #include <QApplication>
@@ -31,6 +32,10 @@ TrayIcon::TrayIcon(AppDelegate& app, QObject* parent)
     m_inputHelp = m_menu.addAction(QStringLiteral("Seeing Every Key…"), &m_app,
                                    [this] { m_app.openInputAccessHelp(); });
     m_menu.addSeparator();
+    m_pause = m_menu.addAction(QStringLiteral("Pause Lighting"), &m_app, [] {
+        LedBackend& backend = ledBackend();
+        backend.setPaused(!backend.isPaused());
+    });
     m_quit = m_menu.addAction(QStringLiteral("Quit"), qApp, &QCoreApplication::quit);
     connect(&m_menu, &QMenu::aboutToShow, this, &TrayIcon::refresh);
 
@@ -43,12 +48,29 @@ TrayIcon::TrayIcon(AppDelegate& app, QObject* parent)
                 }
             });
     refresh();
+    showPaused(ledBackend().isPaused());
     m_icon.show();
 }
 
 void TrayIcon::setStatus(const QString& status)
 {
     m_icon.setToolTip(status);
+}
+
+void TrayIcon::showPaused(bool paused)
+{
+    const QIcon own(QStringLiteral(":/kelvara.svg"));
+    if (!paused) {
+        m_icon.setIcon(own);
+    } else {
+        // The icon as the desktop greys a disabled one, at the sizes trays use.
+        QIcon greyed;
+        for (const int size : {16, 22, 24, 32, 48, 64}) {
+            greyed.addPixmap(own.pixmap(QSize(size, size), QIcon::Disabled));
+        }
+        m_icon.setIcon(greyed);
+    }
+    m_pause->setText(paused ? QStringLiteral("Resume Lighting") : QStringLiteral("Pause Lighting"));
 }
 
 void TrayIcon::refresh()

@@ -11,7 +11,8 @@ class AppDelegate;
 
 // The icon in the desktop's tray (StatusNotifierItem where the desktop offers it, the older
 // system tray elsewhere) and its menu: show or hide the window, the settings, start at login,
-// keep running when the window is closed, the help page on input access, quit. A click on the
+// keep running when the window is closed, the help page on input access, pause or resume the
+// lighting, quit. A click on the
 // icon shows or hides the window. Created by the application delegate only where a tray exists.
 class TrayIcon : public QObject
 {
@@ -22,6 +23,8 @@ public:
 
     // The status line's outcome, as the icon's tooltip.
     void setStatus(const QString& status);
+    // The icon greyed and the menu offering to resume while the keyboards are handed back.
+    void showPaused(bool paused);
 
     QSystemTrayIcon& icon() { return m_icon; }
 
@@ -36,6 +39,8 @@ public:
     QAction* keepRunningAction() const { return m_keepRunning; }
 
     QAction* inputHelpAction() const { return m_inputHelp; }
+
+    QAction* pauseAction() const { return m_pause; }
 
     QAction* quitAction() const { return m_quit; }
 
@@ -52,6 +57,7 @@ private:
     QAction* m_startAtLogin = nullptr;
     QAction* m_keepRunning = nullptr;
     QAction* m_inputHelp = nullptr;
+    QAction* m_pause = nullptr;
     QAction* m_quit = nullptr;
 };
 

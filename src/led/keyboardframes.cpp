@@ -8,6 +8,10 @@ using namespace openrgb;
 
 void KeyboardFrames::clear()
 {
+    m_before.clear();
+    for (Keyboard& keyboard : m_keyboards) {
+        m_before[{keyboard.id, keyboard.data.name}] = std::move(keyboard.frame);
+    }
     m_keyboards.clear();
     m_codeLeds.clear();
     m_places.clear();
@@ -21,6 +25,11 @@ void KeyboardFrames::add(quint32 id, const Controller& controller, LedPlacement 
 {
     Keyboard keyboard{id, controller, std::move(placement), controller.colours};
     keyboard.frame.resize(std::min(controller.colours.size(), controller.ledNames.size()));
+    // Found again, it goes on from where it was: the server's colours may be another mode's.
+    if (const auto before = m_before.find({id, controller.name});
+        before != m_before.end() && before->second.size() == keyboard.frame.size()) {
+        keyboard.frame = before->second;
+    }
     const std::size_t index = m_keyboards.size();
     for (std::size_t led = 0; led < keyboard.placement.leds.size(); ++led) {
         const PlacedLed& placed = keyboard.placement.leds[led];

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QPointF>
+#include <QString>
 
 #include <cstdint>
 #include <map>
@@ -29,8 +30,10 @@ public:
         std::vector<quint32> frame; // 0x00BBGGRR per LED
     };
 
+    // Forgets the keyboards; their frames are kept for a listing that finds them again.
     void clear();
-    // Keeps a buffer for the controller, starting from the colours it shows.
+    // Keeps a buffer for the controller, starting from the frame it had before the last clear
+    // (the same id, name and LED count), else from the colours it shows.
     void add(quint32 id, const openrgb::Controller& controller, LedPlacement placement);
 
     const std::vector<Keyboard>& keyboards() const { return m_keyboards; }
@@ -60,6 +63,8 @@ private:
     // Sums of this pass's table key colours, percent.
     long long m_sum[3] = {0, 0, 0};
     long long m_lit = 0;
+    // The frames of the keyboards before the last clear, by id and name.
+    std::map<std::pair<quint32, QString>, std::vector<quint32>> m_before;
 };
 
 } // namespace kelvara

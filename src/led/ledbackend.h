@@ -1,5 +1,6 @@
 #pragma once
 
+#include "led/lightingpause.h"
 #include "led/lightingservicestate.h"
 
 #include <QPointF>
@@ -44,8 +45,27 @@ public:
     // The lighting service as this backend finds it, with a signal for every change.
     LightingServiceStatus& serviceStatus() { return m_status; }
 
+    // Hands the keyboards back (true) or takes them over again (false); the service's state
+    // does not change with it.
+    void setPaused(bool paused)
+    {
+        if (m_pause.set(paused)) {
+            pausedChanged(paused);
+        }
+    }
+
+    bool isPaused() const { return m_pause.isPaused(); }
+
+    // The pause as it is, with a signal for every change.
+    LightingPause& pause() { return m_pause; }
+
+protected:
+    // What a backend does when the pause changes: nothing, for one without keyboards.
+    virtual void pausedChanged(bool paused) { static_cast<void>(paused); }
+
 private:
     LightingServiceStatus m_status;
+    LightingPause m_pause;
 };
 
 // A backend with no keyboard behind it: it records nothing and cannot connect.

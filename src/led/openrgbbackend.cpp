@@ -117,16 +117,10 @@ void OpenRgbBackend::shutdown()
     m_silence.stop();
     m_readBack.stop();
     m_link.setReadAtPasses(false);
-    if (m_stage == Stage::Running) {
+    // Paused, the keyboards have their modes back already, and may have been given others since.
+    if (m_stage == Stage::Running && !isPaused()) {
         m_modeAcks = 0;
-        int restored = 0;
-        for (const KeyboardFrames::Keyboard& keyboard : m_frames.keyboards()) {
-            if (const QByteArray packets = m_savedModes.restoring(keyboard.id);
-                !packets.isEmpty()) {
-                m_link.send(packets);
-                ++restored;
-            }
-        }
+        const int restored = handBack();
         m_link.waitForBytesWritten(restoreTimeout);
         if (m_version >= 6) {
             QElapsedTimer waited;
@@ -141,9 +135,38 @@ void OpenRgbBackend::shutdown()
     m_stage = Stage::Disconnected;
 }
 
+int OpenRgbBackend::handBack()
+{
+    int restored = 0;
+    for (const KeyboardFrames::Keyboard& keyboard : m_frames.keyboards()) {
+        if (const QByteArray packets = m_savedModes.restoring(keyboard.id); !packets.isEmpty()) {
+            m_link.send(packets);
+            ++restored;
+        }
+    }
+    return restored;
+}
+
+void OpenRgbBackend::pausedChanged(bool paused)
+{
+    if (m_shutDown || m_stage != Stage::Running) {
+        return; // a connection made later takes the keyboards over or not, as the pause is then
+    }
+    if (paused) {
+        m_silence.stop();
+        m_readBack.stop();
+        handBack();
+        return;
+    }
+    // Listed afresh, as the keyboards may have changed meanwhile: the take-over sets Direct and
+    // sends the last frame at once.
+    m_frameOnTakeOver = true;
+    listControllers();
+}
+
 void OpenRgbBackend::wake()
 {
-    if (m_shutDown || !m_wanted) {
+    if (m_shutDown || !m_wanted || (isPaused() && m_stage == Stage::Running)) {
         return;
     }
     if (m_stage == Stage::Running) {
@@ -224,7 +247,7 @@ void OpenRgbBackend::handle(const Packet& packet)
         handleControllerData(packet);
         return;
     case signalUpdate:
-        if (m_stage == Stage::Running) {
+        if (m_stage == Stage::Running && !isPaused()) {
             if (const auto colours = parseSignalColours(packet.payload)) {
                 otherColoursSeen(packet.deviceId, *colours);
             }

@@ -23,7 +23,8 @@ namespace kelvara {
 // handshake of a server that answers at once; afterwards everything runs on the main thread without
 // blocking, and a lost server is tried again in the background. What it finds is kept in
 // serviceStatus(): whether the service runs, why it cannot be used, and which keyboards another
-// program writes to as well. Shutdown puts back the mode each keyboard had. The session and its
+// program writes to as well. Shutdown and a pause put back the mode each keyboard had; while
+// paused, no connection, listing or wake-up takes a keyboard over. The session and its
 // state are in openrgbbackend.cpp, the device list in openrgbdevicelist.cpp, the frames in
 // openrgbframes.cpp.
 class OpenRgbBackend : public QObject, public LedBackend
@@ -96,6 +97,9 @@ private:
     void sendFrames();
     void readBack();
     void otherColoursSeen(quint32 id, std::span<const quint32> colours);
+    void pausedChanged(bool paused) override;
+    // Sends each keyboard the mode it had before it was taken over; answers how many got one.
+    int handBack();
     void lost(const QString& why);
     void refuse(const QString& why);
     void report(LightingServiceState::Status status, const QString& reason);

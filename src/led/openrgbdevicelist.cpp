@@ -37,6 +37,9 @@ QString keyboardsTakenOver(std::size_t count)
 void OpenRgbBackend::handleControllerData(const Packet& packet)
 {
     if (m_stage == Stage::Running) {
+        if (isPaused()) {
+            return; // what others show on a keyboard handed back is theirs
+        }
         // A keyboard's colours, read back.
         if (const auto controller = parseControllerData(packet.payload, m_version)) {
             otherColoursSeen(packet.deviceId, controller->colours);
@@ -96,9 +99,12 @@ void OpenRgbBackend::addController(quint32 id, const Controller& controller)
 void OpenRgbBackend::takeOver()
 {
     for (const KeyboardFrames::Keyboard& keyboard : m_frames.keyboards()) {
-        const int direct = directModeOf(keyboard.data);
-        m_link.send(
-            encodeUpdateMode(keyboard.id, direct, keyboard.data.modes[std::size_t(direct)].block));
+        // Paused, the keyboards are listed and placed, and left in the modes they have.
+        if (!isPaused()) {
+            const int direct = directModeOf(keyboard.data);
+            m_link.send(encodeUpdateMode(keyboard.id, direct,
+                                         keyboard.data.modes[std::size_t(direct)].block));
+        }
         systemLog(placementSummary(keyboard.data.name, keyboard.placement));
     }
     m_stage = Stage::Running;
@@ -107,7 +113,7 @@ void OpenRgbBackend::takeOver()
         m_frameOnTakeOver = false;
         sendFrames(); // what the keyboards last showed, until the next pass
     }
-    if (m_version < 6 && !m_frames.keyboards().empty()) {
+    if (m_version < 6 && !m_frames.keyboards().empty() && !isPaused()) {
         m_readBack.start();
     }
     std::vector<quint32> ids;

@@ -37,6 +37,9 @@ void OpenRgbBackend::endPass()
     if (m_stage != Stage::Running) {
         return;
     }
+    if (isPaused()) {
+        return; // the colours are kept for the frame that goes at the resume
+    }
     sendFrames();
     if (m_version >= 6 && !m_silence.isActive() && !m_frames.keyboards().empty()) {
         m_silence.start();
@@ -45,7 +48,7 @@ void OpenRgbBackend::endPass()
 
 void OpenRgbBackend::sendFrames()
 {
-    if (!m_link.sendFrames(m_frames.encode())) {
+    if (isPaused() || !m_link.sendFrames(m_frames.encode())) {
         return;
     }
     const auto now = OtherWriterWatch::Clock::now();

@@ -1,5 +1,6 @@
 #include "platform/singleinstance.h"
 
+#include "platform/lightingcontrol.h"
 #include "platform/systemlog.h"
 
 #include <QDBusConnection>
@@ -43,6 +44,9 @@ SingleInstance::Claim SingleInstance::claim(QDBusConnection bus)
         bus.interface()->registerService(serviceName, QDBusConnectionInterface::DontQueueService,
                                          QDBusConnectionInterface::DontAllowReplacement);
     if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered) {
+        if (auto* control = findChild<LightingControlAdaptor*>()) {
+            control->setBus(bus, objectPath);
+        }
         return Claim::Owner;
     }
     bus.unregisterObject(objectPath);

@@ -68,6 +68,26 @@ elapsed=$((($(date +%s%N) - start) / 1000000))
 wait_for 100 visible "$app" || fail "the first instance's window did not come up"
 [ "$(peer_says clients)" -eq 1 ] || fail "the keyboard got frames from more than one Kelvara"
 
+# Paused from the command line, the keyboard gets its own mode back and no frame while keys are
+# typed; resumed, it is taken over again with a frame.
+"${as_user[@]}" "$kelvara" --pause || fail "kelvara --pause did not reach the running Kelvara"
+modes_are() { [ "$(peer_says modes)" -eq "$1" ]; }
+wait_for 100 modes_are 2 || fail "pausing did not hand the keyboard back"
+paused_at="$(peer_says frames)"
+tooltip="$(dbus_call --object-path /StatusNotifierItem \
+    --method org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem ToolTip)"
+grep -q 'Paused: ' <<<"$tooltip" || fail "the tray tooltip does not say paused: $tooltip"
+for _ in $(seq 20); do
+    xdotool key a
+    sleep 0.25 # typing's pace, for five seconds
+done
+# The hand-back's own colours may be counted after the moment above; nothing more may be.
+[ $(($(peer_says frames) - paused_at)) -le 1 ] || fail "frames went out while paused"
+"${as_user[@]}" "$kelvara" --resume || fail "kelvara --resume did not reach the running Kelvara"
+wait_for 100 modes_are 3 || fail "resuming did not take the keyboard over again"
+resumed() { [ "$(peer_says frames)" -gt "$((paused_at + 1))" ]; }
+wait_for 100 resumed || fail "no frame after resuming"
+
 click "Hide Kelvara"
 wait_for 100 not_visible "$app" || fail "Hide Kelvara left the window on screen"
 click "Show Kelvara"
@@ -77,7 +97,14 @@ wait_for 100 sh -c "! kill -0 $app 2>/dev/null" || fail "Quit did not end Kelvar
 status=0
 wait "$app" || status=$?
 [ "$status" -eq 0 ] || fail "Quit ended Kelvara with status $status"
-[ "$(peer_says modes)" -eq 2 ] || fail "the keyboard was not handed back"
+[ "$(peer_says modes)" -eq 4 ] || fail "the keyboard was not handed back"
 grep -q '^windowPosition=' "$conf" || fail "the window position was not saved"
 
-echo "ok: hidden start, one instance, tray menu"
+# With no Kelvara running, the command line says so and starts none.
+status=0
+"${as_user[@]}" "$kelvara" --toggle >"$work/toggle.out" 2>"$work/toggle.err" || status=$?
+[ "$status" -eq 1 ] || fail "kelvara --toggle with none running ended with status $status"
+grep -q 'Kelvara is not running' "$work/toggle.err" || fail "kelvara --toggle said: $(cat "$work/toggle.err")"
+[ "$(peer_says clients)" -eq 1 ] || fail "kelvara --toggle started a Kelvara"
+
+echo "ok: hidden start, one instance, tray menu, pause and resume"
