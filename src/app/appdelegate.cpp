@@ -68,6 +68,8 @@ void AppDelegate::connectSettingsWindow()
     frameRateText = ui.frameRateText;
     backgroundPopup = ui.backgroundPopup;
     modifierKeySwap = ui.modifierKeySwap;
+    lockLightsBox = ui.lockLightsBox;
+    lockLightsWell = ui.lockLightsWell;
     ring1settingsView = ui.ring1settingsView;
     ring2settingsView = ui.ring2settingsView;
     ring3settingsView = ui.ring3settingsView;
@@ -127,7 +129,11 @@ void AppDelegate::applicationDidFinishLaunching()
     }
 
     // Key presses, and the permission sheet when those of other programs cannot be seen.
+    // The lock keys' state as the key sources tell it, drawn on their keys.
+    connect(&globalKeyInput, &GlobalKeyInput::lockKeysChanged, this,
+            [this] { theApp->setLockKeys(globalKeyInput.lockKeys()); });
     globalKeyInput.start(inputDeviceDirectory, keyServicePath);
+    theApp->setLockKeys(globalKeyInput.lockKeys());
     showStatusTips(); // they tell which keys can be seen
     connect(&globalKeyInput, &GlobalKeyInput::sourceChanged, this, &AppDelegate::showStatusTips);
     if (!theListener.startListening(theApp.get())) {

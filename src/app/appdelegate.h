@@ -7,6 +7,7 @@
 #include "platform/eventmonitors.h"
 #include "platform/globalkeyinput.h"
 #include "platform/keyserviceprotocol.h"
+#include "prefs/colorwell.h"
 #include "prefs/preferencestore.h"
 
 #include <QCheckBox>
@@ -95,6 +96,9 @@ public:
     void showBackground(const QString& name) override;
     bool flipModifiersChecked() const override;
     void showFlipModifiers(bool flipping) override;
+    bool lockLightsChecked() const override;
+    QColor lockLightsColour() const override;
+    void showLockLights(bool shown, const QColor& colour) override;
     void syncStepper(QLineEdit* field);
     static Stepper* stepperWithTag(const QObjectList& views, int tag);
     QWidget* ringSettingsView(int ring) const;
@@ -104,6 +108,8 @@ public:
     QPointer<QLineEdit> frameRateText;
     QPointer<QComboBox> backgroundPopup;
     QPointer<QCheckBox> modifierKeySwap;
+    QPointer<QCheckBox> lockLightsBox;
+    QPointer<ColorWell> lockLightsWell;
     QPointer<QDialog> permissionSheet;
     QPointer<QLabel> statusTextField;
     QPointer<QLabel> bottomInfoTextField;

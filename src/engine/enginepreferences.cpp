@@ -51,7 +51,8 @@ bool isKnownKey(const QString& key)
         QStringList keys{prefsInitedKey,         framerateKey,
                          backgroundKey,          flipModifiersKey,
                          lightingServiceHostKey, lightingServicePortKey,
-                         windowPositionKey,      keepRunningWhenClosedKey};
+                         windowPositionKey,      keepRunningWhenClosedKey,
+                         lockLightsKey,          lockLightsColourKey};
         for (int ring = 1; ring <= 5; ++ring) {
             for (int field = 0; field < ringFieldCount; ++field) {
                 keys.append(ringKey(ring, field));
@@ -139,6 +140,9 @@ void KelvaraActions::loadPrefs(PrefsControls* delegate)
     flippingModifiers = prefs.flipModifiers;
     delegate->showFlipModifiers(flippingModifiers);
 
+    delegate->showLockLights(prefs.lockLights, prefs.lockLightsColour);
+    setLockLightsShown(prefs.lockLights, prefs.lockLightsColour);
+
     for (int ring = 1; ring <= 5; ++ring) {
         const RingValues& values = prefs.rings.at(std::size_t(ring - 1));
         delegate->setRingControls(ring, std::vector<std::int64_t>(values.begin(), values.end()));
@@ -181,6 +185,8 @@ void KelvaraActions::savePrefs(PrefsControls* delegate)
 
     store->setValue(backgroundKey, delegate->chosenBackground().value_or(defaultBackgroundName));
     store->setValue(flipModifiersKey, delegate->flipModifiersChecked());
+    store->setValue(lockLightsKey, delegate->lockLightsChecked());
+    store->setValue(lockLightsColourKey, delegate->lockLightsColour().name(QColor::HexRgb));
     for (int ring = 1; ring <= 5; ++ring) {
         for (int field = 0; field < ringFieldCount; ++field) {
             store->setValue(ringKey(ring, field),

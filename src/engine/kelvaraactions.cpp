@@ -126,6 +126,7 @@ void KelvaraActions::startAnimation(EngineCanvas* canvas)
 void KelvaraActions::drawWaves(QPainter& painter, std::span<const QPoint> onlyPixels)
 {
     const bool live = theCircles.drawRings(painter, onlyPixels);
+    drawLockLights(painter);
     if (live && !noSleep) {
         noSleep = m_keepAwake->beginActivity(QStringLiteral("animating keyboard lights"));
     } else if (!live && noSleep) {

@@ -4,8 +4,10 @@
 #include "engine/keepawake.h"
 #include "engine/prefscontrols.h"
 #include "input/keylayoutrow.h"
+#include "input/lockkeys.h"
 #include "rings/animatedcirclegroup.h"
 
+#include <QColor>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QObject>
@@ -71,6 +73,14 @@ public:
     // Ends the keep-awake activity if one is held.
     void endKeepAwake();
 
+    // The lock keys that are on, none when nothing tells; a change is drawn and sent at once.
+    void setLockKeys(std::optional<LockKeys> on);
+    // Whether lit lock keys show, and in which colour: over the picture and the rings, on that
+    // key only, so that the keyboard gets what the window shows.
+    void setLockLightsShown(bool shown, const QColor& colour);
+
+    std::optional<LockKeys> lockKeys() const { return m_locksOn; }
+
     // The clock's period in whole milliseconds for an interval in seconds.
     static int timerMilliseconds(double interval);
 
@@ -100,7 +110,14 @@ signals:
     void frameDue();
 
 private:
+    void drawLockLights(QPainter& painter) const;
+    // Draws and sends a change of what the window shows at once, rather than at the next tick.
+    void showChangeNow();
+
     std::unique_ptr<KeepAwake> m_keepAwake;
+    std::optional<LockKeys> m_locksOn;
+    bool m_lockLightsShown = true;
+    QColor m_lockLightsColour = Qt::white;
     bool m_framesRunning = false;
     // The settings file, when last loaded, held what a save must not write over: it could not be
     // parsed, or it was not Kelvara's and no copy of it could be kept.

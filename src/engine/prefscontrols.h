@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QString>
 
 #include <cstdint>
@@ -27,6 +28,17 @@ public:
     virtual void showBackground(const QString& name) = 0;
     virtual bool flipModifiersChecked() const = 0;
     virtual void showFlipModifiers(bool flipping) = 0;
+
+    // The lock lights' check box and colour well.
+    virtual bool lockLightsChecked() const { return true; }
+
+    virtual QColor lockLightsColour() const { return Qt::white; }
+
+    virtual void showLockLights(bool shown, const QColor& colour)
+    {
+        static_cast<void>(shown);
+        static_cast<void>(colour);
+    }
 };
 
 } // namespace kelvara

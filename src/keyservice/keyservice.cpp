@@ -139,14 +139,35 @@ void KeyService::read(Client& client)
         cutOff(client.socket, QStringLiteral("it sent something that is no hello"));
         return;
     }
-    client.socket->write(encodeHello());
-    if (*theirs != version) {
+    if (*theirs < oldestVersion || *theirs > version) {
+        client.socket->write(encodeHello());
         client.socket->disconnectFromServer(); // it learns the version this service speaks
         return;
     }
+    // An older client is answered in its own version, byte for byte as it always was.
+    client.version = *theirs;
+    client.socket->write(encodeHello(client.version));
     client.greeted = true;
     client.delivering = m_gate.allowedUid() == client.uid;
     send(client, Record{Kind::Delivery, std::uint8_t(client.delivering ? 1 : 0), 0});
+    sendLocks(client);
+}
+
+void KeyService::sendLocks(Client& client)
+{
+    const auto locks = m_locks.merged();
+    if (client.greeted && client.delivering && client.version >= 2 && locks) {
+        send(client, Record{Kind::Locks, *locks, 0});
+    }
+}
+
+void KeyService::lockLights(int source, LockKeys on)
+{
+    if (m_locks.set(source, on)) {
+        for (Client& client : m_clients) {
+            sendLocks(client);
+        }
+    }
 }
 
 void KeyService::cutOff(QLocalSocket* socket, const QString& why)
@@ -195,8 +216,9 @@ void KeyService::drained(Client& client)
     if (client.lost && client.socket->bytesToWrite() + 2 * recordSize <= backlogLimit) {
         client.lost = false;
         send(client, Record{Kind::Lost, 0, 0});
-        // Whether keys flow may have changed among what was dropped.
+        // Whether keys flow, and the locks, may have changed among what was dropped.
         send(client, Record{Kind::Delivery, std::uint8_t(client.delivering ? 1 : 0), 0});
+        sendLocks(client);
     }
 }
 
@@ -218,12 +240,16 @@ void KeyService::heldKey(int, int)
     // Keys held before a device was opened make no records.
 }
 
-void KeyService::forgetSource(int)
+void KeyService::forgetSource(int source)
 {
+    // The lock lights of a device that went away no longer count; one that lost records tells
+    // them again. A client forgets the locks with the lost record, so they follow it.
+    m_locks.forget(source);
     // A device went away or lost records: what its clients hold may never be released.
     for (Client& client : m_clients) {
         if (client.greeted && client.delivering) {
             send(client, Record{Kind::Lost, 0, 0});
+            sendLocks(client);
         }
     }
 }
@@ -236,6 +262,7 @@ void KeyService::gateChanged()
         if (client.greeted && delivering != client.delivering) {
             client.delivering = delivering;
             send(client, Record{Kind::Delivery, std::uint8_t(delivering ? 1 : 0), 0});
+            sendLocks(client);
         }
     }
 }

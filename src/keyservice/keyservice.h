@@ -51,6 +51,7 @@ public:
     void keyRecord(int source, int code, int value) override;
     void heldKey(int source, int code) override;
     void forgetSource(int source) override;
+    void lockLights(int source, LockKeys on) override;
 
 signals:
     void idle();
@@ -64,6 +65,7 @@ private:
         bool delivering = false;
         bool lost = false;
         QByteArray hello;
+        std::uint32_t version = 0; // agreed at hello
     };
 
     void accept();
@@ -73,9 +75,12 @@ private:
     void send(Client& client, const keyservice::Record& record);
     void drained(Client& client);
     void gateChanged();
+    // The lock lights, to a client that speaks of them and may have keys.
+    void sendLocks(Client& client);
     Client* find(QLocalSocket* socket);
 
     SessionGate& m_gate;
+    MergedLocks m_locks; // before the devices, which tell it of their going to the end
     EvdevKeySource m_devices;
     QLocalServer m_server;
     std::list<Client> m_clients;

@@ -68,6 +68,42 @@ void TrackedKeys::heldKey(int source, int code)
 void TrackedKeys::forgetSource(int source)
 {
     m_keys.forgetSource(source);
+    if (m_locks.forget(source) && m_locksChanged) {
+        m_locksChanged();
+    }
+}
+
+void TrackedKeys::lockLights(int source, LockKeys on)
+{
+    if (m_locks.set(source, on) && m_locksChanged) {
+        m_locksChanged();
+    }
+}
+
+bool MergedLocks::set(int source, LockKeys on)
+{
+    const auto before = merged();
+    m_bySource[source] = on & allLocks;
+    return merged() != before;
+}
+
+bool MergedLocks::forget(int source)
+{
+    const auto before = merged();
+    m_bySource.erase(source);
+    return merged() != before;
+}
+
+std::optional<LockKeys> MergedLocks::merged() const
+{
+    if (m_bySource.empty()) {
+        return std::nullopt;
+    }
+    LockKeys on = 0;
+    for (const auto& [source, locks] : m_bySource) {
+        on |= locks;
+    }
+    return on;
 }
 
 EvdevKeySource::EvdevKeySource(KeyRecordSink& records, QObject* parent)
@@ -112,8 +148,36 @@ void EvdevKeySource::openDevice(const QString& path)
         ::close(fd);
         return;
     }
-    const int id = addDescriptor(fd, path);
+    const int id = addDescriptor(fd, path, readLocks(fd));
     seedHeldKeys(id, fd); // modifiers already held when the device is opened
+}
+
+std::optional<LockKeys> EvdevKeySource::readLocks(int fd)
+{
+    unsigned char events[EV_MAX / 8 + 1] = {};
+    unsigned char has[LED_MAX / 8 + 1] = {};
+    unsigned char on[LED_MAX / 8 + 1] = {};
+    if (ioctl(fd, EVIOCGBIT(0, sizeof events), events) < 0 || !testBit(events, EV_LED) ||
+        ioctl(fd, EVIOCGBIT(EV_LED, sizeof has), has) < 0 ||
+        !(testBit(has, LED_NUML) || testBit(has, LED_CAPSL) || testBit(has, LED_SCROLLL)) ||
+        ioctl(fd, EVIOCGLED(sizeof on), on) < 0) {
+        return std::nullopt;
+    }
+    return LockKeys(on[0] & allLocks); // LED_NUML, LED_CAPSL and LED_SCROLLL are bits 0 to 2
+}
+
+void EvdevKeySource::lockRecord(Device& device, int id, int code, int value)
+{
+    if (code < 0 || code > LED_SCROLLL) {
+        return;
+    }
+    const auto bit = LockKeys(1u << code);
+    const LockKeys before = device.locks.value_or(0);
+    const LockKeys now = value != 0 ? LockKeys(before | bit) : LockKeys(before & ~bit);
+    if (!device.locks || now != before) {
+        device.locks = now;
+        m_records.lockLights(id, now);
+    }
 }
 
 void EvdevKeySource::seedHeldKeys(int id, int fd)
@@ -128,15 +192,18 @@ void EvdevKeySource::seedHeldKeys(int id, int fd)
     }
 }
 
-int EvdevKeySource::addDescriptor(int fd, const QString& name)
+int EvdevKeySource::addDescriptor(int fd, const QString& name, std::optional<LockKeys> locks)
 {
     const int id = ++m_lastId;
-    Device device{
-        fd, name, std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read), {}, false};
+    Device device{fd, name,  std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read),
+                  {}, false, locks};
     connect(device.notifier.get(), &QSocketNotifier::activated, this,
             [this, id] { readDevice(id); });
     device.notifier->setEnabled(!m_readAtFrames);
     m_devices.emplace(id, std::move(device));
+    if (locks) {
+        m_records.lockLights(id, *locks);
+    }
     return id;
 }
 
@@ -202,7 +269,17 @@ void EvdevKeySource::readDevice(int id)
                     // wrongly taken as held would go with every key pressed after it.
                     m_records.forgetSource(id);
                     seedHeldKeys(id, device.fd);
+                    if (const auto locks = readLocks(device.fd)) {
+                        device.locks = locks;
+                    }
+                    if (device.locks) {
+                        m_records.lockLights(id, *device.locks);
+                    }
                 }
+                continue;
+            }
+            if (!device.dropping && record.type == EV_LED) {
+                lockRecord(device, id, record.code, record.value);
                 continue;
             }
             if (device.dropping || record.type != EV_KEY) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "input/lockkeys.h"
 #include "platform/event.h"
 
 #include <QByteArray>
@@ -9,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <poll.h>
 #include <vector>
 
@@ -31,6 +33,29 @@ public:
     virtual void heldKey(int source, int code) = 0;
     // The device went away, or records were lost: nothing it held counts as held any more.
     virtual void forgetSource(int source) = 0;
+
+    // The lock lights of a device that has them, when it is opened and when they change.
+    virtual void lockLights(int source, LockKeys on)
+    {
+        static_cast<void>(source);
+        static_cast<void>(on);
+    }
+};
+
+// The lock lights of several devices as one: a lock is on when any device that has its light
+// shows it. The desktop sets every keyboard's lights alike, so they agree but for a moment.
+class MergedLocks
+{
+public:
+    // Answers whether the merged state changed.
+    bool set(int source, LockKeys on);
+    bool forget(int source);
+
+    // None until a device with lock lights is known.
+    std::optional<LockKeys> merged() const;
+
+private:
+    std::map<int, LockKeys> m_bySource;
 };
 
 // The records as key events, through a key state tracker.
@@ -44,10 +69,18 @@ public:
     void keyRecord(int source, int code, int value) override;
     void heldKey(int source, int code) override;
     void forgetSource(int source) override;
+    void lockLights(int source, LockKeys on) override;
+
+    // The lock lights of the sources, merged, with a call for every change.
+    std::optional<LockKeys> locks() const { return m_locks.merged(); }
+
+    void onLocksChanged(std::function<void()> changed) { m_locksChanged = std::move(changed); }
 
 private:
     KeyStateTracker& m_keys;
     Sink m_sink;
+    MergedLocks m_locks;
+    std::function<void()> m_locksChanged;
 };
 
 // Reads key records straight from the kernel's input devices (/dev/input/event*): every readable
@@ -64,8 +97,9 @@ public:
 
     // Opens every key device of the folder and watches it for new ones.
     void start(const QString& directory = QStringLiteral("/dev/input"));
-    // Reads records from an open descriptor as from a device (takes ownership of fd).
-    int addDescriptor(int fd, const QString& name);
+    // Reads records from an open descriptor as from a device (takes ownership of fd); a device
+    // with lock lights says which are on.
+    int addDescriptor(int fd, const QString& name, std::optional<LockKeys> locks = std::nullopt);
 
     std::size_t deviceCount() const { return m_devices.size(); }
 
@@ -83,13 +117,17 @@ private:
         int fd;
         QString path;
         std::unique_ptr<QSocketNotifier> notifier;
-        QByteArray pending;    // bytes of an incomplete record
-        bool dropping = false; // events were lost: skip to the next report
+        QByteArray pending;            // bytes of an incomplete record
+        bool dropping = false;         // events were lost: skip to the next report
+        std::optional<LockKeys> locks; // of a device with lock lights
     };
 
     void openDevice(const QString& path);
     // Marks the modifiers the device reports as down as held, without making events.
     void seedHeldKeys(int id, int fd);
+    // The lock lights the device shows now, asked of the kernel; none when it has none.
+    static std::optional<LockKeys> readLocks(int fd);
+    void lockRecord(Device& device, int id, int code, int value);
     void readDevice(int id);
     void closeDevice(int id);
     void watchDirectory();

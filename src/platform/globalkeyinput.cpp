@@ -35,11 +35,34 @@ GlobalKeyInput::GlobalKeyInput(EventMonitors& monitors, QObject* parent)
                                                    "not seen."));
         }
     });
+    m_deviceKeys.onLocksChanged([this] {
+        if (m_source == Source::Devices) {
+            emit lockKeysChanged();
+        }
+    });
+    m_serviceKeys.onLocksChanged([this] {
+        if (m_source == Source::KeyService) {
+            emit lockKeysChanged();
+        }
+    });
+    connect(&m_x11, &XInputKeySource::locksChanged, this, [this] {
+        if (m_source == Source::X11) {
+            emit lockKeysChanged();
+        }
+    });
     connect(&m_service, &KeyServiceClient::deliveringChanged, this, [](bool delivering) {
         systemLog(delivering ? QStringLiteral("The key service passes on key presses.")
                              : QStringLiteral("The key service rests: the screen is locked or "
                                               "another session is active."));
     });
+}
+
+GlobalKeyInput::~GlobalKeyInput()
+{
+    // The sources close as they go: nobody is to hear of their locks by then.
+    m_deviceKeys.onLocksChanged({});
+    m_serviceKeys.onLocksChanged({});
+    m_x11.disconnect(this);
 }
 
 bool GlobalKeyInput::isWaylandSession()
@@ -86,6 +109,54 @@ void GlobalKeyInput::setSource(Source source, const QString& logLine)
     if (source != m_source) {
         m_source = source;
         emit sourceChanged(source);
+        emit lockKeysChanged();
+    }
+    tellLocksUnknown();
+}
+
+std::optional<LockKeys> GlobalKeyInput::lockKeys() const
+{
+    switch (m_source) {
+    case Source::Devices:
+        return m_deviceKeys.locks();
+    case Source::KeyService:
+        return m_serviceKeys.locks();
+    case Source::X11:
+        return m_x11.locks();
+    case Source::XWayland:
+    case Source::None:
+        break;
+    }
+    return std::nullopt;
+}
+
+void GlobalKeyInput::tellLocksUnknown()
+{
+    QString why;
+    switch (m_source) {
+    case Source::Devices:
+        why = m_deviceKeys.locks() ? QString()
+                                   : QStringLiteral("none of the input devices has lock lights");
+        break;
+    case Source::KeyService:
+        why = m_service.version() < 2 ? QStringLiteral("the key service is of an older version "
+                                                       "that does not tell them")
+                                      : QString();
+        break;
+    case Source::X11:
+        why = m_x11.locks() ? QString()
+                            : QStringLiteral("the X server has no keyboard extension to tell them");
+        break;
+    case Source::XWayland:
+        why = QStringLiteral("in a Wayland session XWayland does not see them for other "
+                             "programs");
+        break;
+    case Source::None:
+        break; // no keys at all is said already
+    }
+    if (!why.isEmpty() && !m_toldLocksUnknown) {
+        m_toldLocksUnknown = true;
+        systemLog(QStringLiteral("Lock lights are not shown: %1.").arg(why));
     }
 }
 

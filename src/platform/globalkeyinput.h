@@ -32,6 +32,7 @@ public:
     };
 
     explicit GlobalKeyInput(EventMonitors& monitors, QObject* parent = nullptr);
+    ~GlobalKeyInput() override;
 
     // Starts the sources and makes the monitors' input-access check ask this object.
     void start(const QString& deviceDirectory = QStringLiteral("/dev/input"),
@@ -42,6 +43,11 @@ public:
 
     // What the key sources cannot see, for the user: empty unless only XWayland is read.
     QString limitation() const;
+
+    // The lock keys that are on, as the source of the keys tells: the devices' lock lights, the
+    // key service's, the X server's indicators. None where it cannot tell: XWayland sees the
+    // locks only of X11 programs' keys.
+    std::optional<LockKeys> lockKeys() const;
 
     // While frames run, the sources are read once a frame instead of waking the event loop for
     // each key: a press is drawn at the next frame either way, and typing then costs no wake-up.
@@ -58,11 +64,15 @@ public:
 
 signals:
     void sourceChanged(GlobalKeyInput::Source source);
+    // lockKeys() may have changed.
+    void lockKeysChanged();
 
 private:
     // The X server's raw events, when nothing before it gives keys.
     void startX11();
     void setSource(Source source, const QString& logLine);
+    // Why no lock light shows, once, when the source cannot tell the locks.
+    void tellLocksUnknown();
 
     EventMonitors& m_monitors;
     KeyStateTracker m_keys;
@@ -73,6 +83,7 @@ private:
     XInputKeySource m_x11;
     bool m_wayland = false;
     Source m_source = Source::None;
+    bool m_toldLocksUnknown = false;
 };
 
 } // namespace kelvara

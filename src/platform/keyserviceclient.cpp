@@ -30,31 +30,51 @@ KeyServiceClient::~KeyServiceClient()
     disconnect(&m_socket, nullptr, this, nullptr);
 }
 
-bool KeyServiceClient::start(const QString& path, int milliseconds)
+std::optional<std::uint32_t> KeyServiceClient::greet(const QString& path, std::uint32_t asVersion,
+                                                     int milliseconds)
 {
+    m_socket.abort();
     m_socket.connectToServer(path);
     if (!m_socket.waitForConnected(milliseconds)) {
         m_socket.abort();
-        return false;
+        return std::nullopt;
     }
-    m_socket.write(encodeHello());
+    m_socket.write(encodeHello(asVersion));
     QElapsedTimer waited;
     waited.start();
     while (m_socket.bytesAvailable() < helloSize && waited.elapsed() < milliseconds &&
            m_socket.state() == QLocalSocket::ConnectedState) {
         m_socket.waitForReadyRead(int(std::max<qint64>(1, milliseconds - waited.elapsed())));
     }
-    const auto answered = helloVersion(m_socket.read(helloSize));
-    if (!answered || *answered != version) {
-        systemLog(answered ? QStringLiteral("The key service at %1 speaks version %2, not %3.")
-                                 .arg(path)
-                                 .arg(*answered)
-                                 .arg(version)
-                           : QStringLiteral("The key service at %1 did not answer.").arg(path));
+    const auto answered = keyservice::helloVersion(m_socket.read(helloSize));
+    if (!answered) {
+        systemLog(QStringLiteral("The key service at %1 did not answer.").arg(path));
+    }
+    return answered;
+}
+
+bool KeyServiceClient::start(const QString& path, int milliseconds)
+{
+    auto answered = greet(path, keyservice::version, milliseconds);
+    if (answered && *answered == oldestVersion) {
+        // An older service ends the connection after its answer; it is asked in its version.
+        answered = greet(path, oldestVersion, milliseconds);
+    }
+    if (!answered) {
         m_socket.abort();
         return false;
     }
+    if (*answered < oldestVersion || *answered > keyservice::version) {
+        systemLog(QStringLiteral("The key service at %1 speaks version %2, not %3.")
+                      .arg(path)
+                      .arg(*answered)
+                      .arg(keyservice::version));
+        m_socket.abort();
+        return false;
+    }
+    m_version = *answered;
     m_serving = true;
+    m_toldUnknown = false;
     readRecords(); // what came with the answer
     return m_serving;
 }
@@ -76,11 +96,12 @@ void KeyServiceClient::readRecords()
     for (; m_pending.size() - used >= recordSize; used += recordSize) {
         const auto record = decodeRecord(m_pending.constData() + used);
         if (!record) {
-            systemLog(QStringLiteral("The key service sent a record this version does not know; "
-                                     "its keys are no longer read."));
-            m_socket.abort();
-            end();
-            return;
+            if (!m_toldUnknown) {
+                m_toldUnknown = true;
+                systemLog(QStringLiteral("The key service sent a record this version does not "
+                                         "know; such records are skipped."));
+            }
+            continue;
         }
         switch (record->kind) {
         case Kind::Key:
@@ -91,6 +112,9 @@ void KeyServiceClient::readRecords()
             break;
         case Kind::Lost:
             m_records.forgetSource(source); // releases may be among what was dropped
+            break;
+        case Kind::Locks:
+            m_records.lockLights(source, LockKeys(record->value));
             break;
         }
         if (!m_serving) {

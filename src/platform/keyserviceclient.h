@@ -5,6 +5,9 @@
 #include <QObject>
 #include <QString>
 
+#include <cstdint>
+#include <optional>
+
 namespace kelvara {
 
 class KeyRecordSink;
@@ -24,8 +27,12 @@ public:
     explicit KeyServiceClient(KeyRecordSink& records, QObject* parent = nullptr);
     ~KeyServiceClient() override;
 
-    // Connects and waits up to the time given for the service's answer.
+    // Connects and waits up to the time given for the service's answer. A service of version 1
+    // is asked again in its version, and tells no lock lights.
     bool start(const QString& path, int milliseconds = 2000);
+
+    // The version agreed with the service, 0 before.
+    std::uint32_t version() const { return m_version; }
 
     // Answered, and still connected.
     bool isServing() const { return m_serving; }
@@ -43,6 +50,9 @@ signals:
     void deliveringChanged(bool delivering);
 
 private:
+    // Says hello in that version; the version the service answers, if it did.
+    std::optional<std::uint32_t> greet(const QString& path, std::uint32_t asVersion,
+                                       int milliseconds);
     void readRecords();
     void end();
     void setDelivering(bool delivering);
@@ -53,6 +63,8 @@ private:
     bool m_serving = false;
     bool m_delivering = false;
     bool m_readAtFrames = false;
+    bool m_toldUnknown = false; // of a record this version does not know, once a connection
+    std::uint32_t m_version = 0;
 };
 
 } // namespace kelvara

@@ -42,7 +42,8 @@ std::optional<Record> decodeRecord(const char* bytes)
     const auto code = qFromLittleEndian<std::uint16_t>(bytes + 2);
     const bool known = (kind == std::uint8_t(Kind::Key) && value <= 2) ||
                        (kind == std::uint8_t(Kind::Delivery) && value <= 1 && code == 0) ||
-                       (kind == std::uint8_t(Kind::Lost) && value == 0 && code == 0);
+                       (kind == std::uint8_t(Kind::Lost) && value == 0 && code == 0) ||
+                       (kind == std::uint8_t(Kind::Locks) && value <= 7 && code == 0);
     if (!known) {
         return std::nullopt;
     }

@@ -5,6 +5,7 @@
 #include <QSocketNotifier>
 #include <QThread>
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib-xcb.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
@@ -73,11 +74,12 @@ bool XInputKeySource::start()
     XISetMask(bits, XI_RawKeyRelease);
     XIEventMask mask{XIAllMasterDevices, int(sizeof bits), bits};
     XISelectEvents(dpy, DefaultRootWindow(dpy), &mask, 1);
+    m_display = dpy;
+    watchIndicators();
     XFlush(dpy);
     // From here on the events are taken through XCB, which reads the socket once a call where
     // Xlib reads it again until it finds nothing.
     XSetEventQueueOwner(dpy, XCBOwnsEventQueue);
-    m_display = dpy;
     m_notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(dpy), QSocketNotifier::Read);
     connect(m_notifier.get(), &QSocketNotifier::activated, this, &XInputKeySource::readEvents);
     m_notifier->setEnabled(!m_readAtFrames);
@@ -108,7 +110,7 @@ void XInputKeySource::readEvents()
     // meanwhile waits for the next read.
     for (xcb_generic_event_t* event = xcb_poll_for_event(connection); event;
          event = xcb_poll_for_queued_event(connection)) {
-        const std::optional<RawKey> key = rawKey(event);
+        const std::optional<RawKey> key = indicatorEvent(event) ? std::nullopt : rawKey(event);
         std::free(event);
         if (key) {
             handleKey(key->keyCode, key->press);
@@ -137,6 +139,67 @@ std::optional<XInputKeySource::RawKey> XInputKeySource::rawKey(const void* event
     std::uint32_t detail = 0;
     std::memcpy(&detail, static_cast<const char*>(event) + detailOffset, sizeof detail);
     return RawKey{int(detail), generic->event_type == XI_RawKeyPress};
+}
+
+void XInputKeySource::watchIndicators()
+{
+    Display* dpy = display(m_display);
+    int opcode = 0;
+    int event = 0;
+    int error = 0;
+    int major = XkbMajorVersion;
+    int minor = XkbMinorVersion;
+    if (!XkbQueryExtension(dpy, &opcode, &event, &error, &major, &minor)) {
+        return;
+    }
+    const char* names[] = {"Num Lock", "Caps Lock", "Scroll Lock"};
+    for (std::size_t lock = 0; lock < 3; ++lock) {
+        int index = -1;
+        Bool on = False;
+        if (XkbGetNamedIndicator(dpy, XInternAtom(dpy, names[lock], False), &index, &on, nullptr,
+                                 nullptr) &&
+            index >= 0 && index < 32) {
+            m_indicatorBits[lock] = 1u << index;
+        }
+    }
+    unsigned state = 0;
+    if (!XkbSelectEventDetails(dpy, XkbUseCoreKbd, XkbIndicatorStateNotify, XkbAllIndicatorsMask,
+                               XkbAllIndicatorsMask) ||
+        XkbGetIndicatorState(dpy, XkbUseCoreKbd, &state) != Success) {
+        return;
+    }
+    m_xkbEvent = event;
+    m_locks = locksOf(state);
+}
+
+LockKeys XInputKeySource::locksOf(unsigned indicators) const
+{
+    LockKeys on = 0;
+    for (std::size_t lock = 0; lock < 3; ++lock) {
+        if ((indicators & m_indicatorBits[lock]) != 0) {
+            on |= LockKeys(1u << lock);
+        }
+    }
+    return on;
+}
+
+bool XInputKeySource::indicatorEvent(const void* event)
+{
+    const auto* bytes = static_cast<const std::uint8_t*>(event);
+    if (m_xkbEvent < 0 || (bytes[0] & 0x7F) != m_xkbEvent) {
+        return false;
+    }
+    if (bytes[1] == XkbIndicatorStateNotify) {
+        // The state follows the type, sequence, time and device.
+        constexpr std::size_t stateOffset = 12;
+        std::uint32_t state = 0;
+        std::memcpy(&state, bytes + stateOffset, sizeof state);
+        if (const LockKeys on = locksOf(state); on != m_locks) {
+            m_locks = on;
+            emit locksChanged();
+        }
+    }
+    return true;
 }
 
 void XInputKeySource::handleKey(int keyCode, bool press)

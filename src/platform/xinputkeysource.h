@@ -1,5 +1,6 @@
 #pragma once
 
+#include "input/lockkeys.h"
 #include "platform/event.h"
 
 #include <QObject>
@@ -38,9 +39,13 @@ public:
     // Handles every event the X server has sent so far, without waiting for more.
     void readPending();
 
+    // The lock keys' indicators as the X keyboard extension keeps them; none without it.
+    std::optional<LockKeys> locks() const { return m_locks; }
+
 signals:
     // The X server's connection ended (the server went away): no key comes from it any more.
     void connectionLost();
+    void locksChanged();
 
 private:
     struct RawKey
@@ -53,6 +58,11 @@ private:
     // The key of an XCB event, when it is a raw key event of XInput.
     std::optional<RawKey> rawKey(const void* event) const;
     void handleKey(int keyCode, bool press);
+    // Reads the indicators' places and state, and asks for their changes.
+    void watchIndicators();
+    // Whether the event was an indicator change, taken in if so.
+    bool indicatorEvent(const void* event);
+    LockKeys locksOf(unsigned indicators) const;
 
     KeyStateTracker& m_keys;
     Sink m_sink;
@@ -62,6 +72,10 @@ private:
     std::set<int> m_down; // X key codes held
     bool m_readAtFrames = false;
     bool m_lost = false; // the connection failed; Xlib must not touch it again
+    int m_xkbEvent = -1;
+    // The indicator bit of Num Lock, Caps Lock and Scroll Lock, in lock bit order; 0 for none.
+    unsigned m_indicatorBits[3] = {0, 0, 0};
+    std::optional<LockKeys> m_locks;
 };
 
 } // namespace kelvara

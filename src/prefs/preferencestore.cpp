@@ -90,6 +90,15 @@ StoredPrefs readStoredPrefs(const QSettings& store)
         prefs.background = background.toString();
     }
     prefs.flipModifiers = store.value(flipModifiersKey).toBool();
+    prefs.lockLights = store.value(lockLightsKey, true).toBool();
+    // "#rrggbb"; anything else is the default white.
+    if (const QVariant colour = store.value(lockLightsColourKey); colour.isValid()) {
+        const QString text = colour.toString();
+        if (text.size() == 7 && QColor::isValidColorName(text) &&
+            text.startsWith(QLatin1Char('#'))) {
+            prefs.lockLightsColour = QColor::fromString(text);
+        }
+    }
     for (int ring = 1; ring <= 5; ++ring) {
         for (int field = 0; field < ringFieldCount; ++field) {
             prefs.rings.at(std::size_t(ring - 1)).at(std::size_t(field)) =

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QSettings>
 #include <QString>
 #include <QStringView>
@@ -26,6 +27,12 @@ inline const QString lightingServicePortKey = QStringLiteral("lightingServicePor
 inline const QString windowPositionKey = QStringLiteral("windowPosition");
 // Closing the main window hides it rather than quitting, where a tray icon can bring it back.
 inline const QString keepRunningWhenClosedKey = QStringLiteral("keepRunningWhenClosed");
+
+// The lock keys' lights, read with a default and written only by a save: the first-run file does
+// not hold them.
+inline const QString lockLightsKey = QStringLiteral("lockLights");
+inline const QString lockLightsColourKey = QStringLiteral("lockLightsColour");
+inline const QColor defaultLockLightsColour = QColor(255, 255, 255);
 
 inline constexpr int ringFieldCount = 11;
 // The eleven stored integers of one ring, in ring field order: active, life, delay, sizeStart,
@@ -64,6 +71,8 @@ struct StoredPrefs
     std::optional<QString> background;
     bool flipModifiers = false;
     std::array<RingValues, 5> rings{};
+    bool lockLights = true;
+    QColor lockLightsColour = defaultLockLightsColour;
 };
 
 StoredPrefs readStoredPrefs(const QSettings& store);

@@ -2,6 +2,7 @@
 
 #include "app/appdelegate.h"
 #include "canvas/artcanvasview.h"
+#include "prefs/colorwell.h"
 
 namespace kelvara {
 
@@ -85,6 +86,26 @@ void AppDelegate::flipModifiersBtn(QObject* sender)
 {
     const auto* box = qobject_cast<QCheckBox*>(sender);
     theApp->flippingModifiers = box && box->isChecked();
+}
+
+bool AppDelegate::lockLightsChecked() const
+{
+    return !lockLightsBox || lockLightsBox->isChecked();
+}
+
+QColor AppDelegate::lockLightsColour() const
+{
+    return lockLightsWell ? lockLightsWell->color() : defaultLockLightsColour;
+}
+
+void AppDelegate::showLockLights(bool shown, const QColor& colour)
+{
+    if (lockLightsBox) {
+        lockLightsBox->setChecked(shown);
+    }
+    if (lockLightsWell) {
+        lockLightsWell->setColor(colour);
+    }
 }
 
 } // namespace kelvara

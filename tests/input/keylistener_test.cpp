@@ -7,6 +7,7 @@
 #include "support/waves.h"
 
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -121,6 +122,28 @@ TEST_F(KeyListenerTest, AfterLostEventsNoModifierStaysHeldThatTheDeviceDoesNotHo
     // A wave for Control, and none at its release: nothing else is held any more.
     device.type({{KEY_LEFTCTRL, 1}, {KEY_LEFTCTRL, 0}});
     EXPECT_EQ(settle(device), 2u);
+}
+
+// The lock lights of a keyboard: as it showed them when opened, then as its LED records say.
+TEST_F(KeyListenerTest, TheKeyboardsLockLightsAreTheLockKeysState)
+{
+    const QTemporaryDir noMoreDevices;
+    input.start(noMoreDevices.path(), QString());
+    ASSERT_EQ(input.source(), GlobalKeyInput::Source::Devices);
+    EXPECT_EQ(input.lockKeys(), std::nullopt) << "a keyboard without lock lights tells nothing";
+    testing::KeyPipe& lit = keyboards.emplace_back();
+    input.evdev().addDescriptor(lit.readEnd(), QStringLiteral("lit keyboard"), scrollLock);
+    EXPECT_EQ(input.lockKeys(), scrollLock);
+    int changes = 0;
+    QObject::connect(&input, &GlobalKeyInput::lockKeysChanged, [&] { ++changes; });
+    const input_event numOn{{}, EV_LED, LED_NUML, 1};
+    const input_event scrollOff{{}, EV_LED, LED_SCROLLL, 0};
+    const input_event report{{}, EV_SYN, SYN_REPORT, 0};
+    lit.write(std::array{numOn, scrollOff, report});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return input.lockKeys() == numLock; }, 5000));
+    EXPECT_EQ(changes, 2);
+    lit.unplug();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !input.lockKeys(); }, 5000));
 }
 
 TEST_F(KeyListenerTest, VolumeUpAndNextTrackStartOneWaveAtTheMediaKeysAndFastForwardNone)

@@ -192,6 +192,39 @@ TEST_F(KeyServiceTest, KeysGoOnlyToTheUserAtTheActiveUnlockedSeatAndNeverLate)
     EXPECT_EQ(logged().filter(QStringLiteral("go to nobody")).size(), 3);
 }
 
+// A version 2 client hears of the lock lights at hello and at every change; a version 1 client
+// gets exactly what it always did.
+TEST_F(KeyServiceTest, LockLightsGoToVersionTwoClientsAndVersionOneReadsAsBefore)
+{
+    testing::KeyPipe lit;
+    service->devices().addDescriptor(lit.readEnd(), QStringLiteral("lit keyboard"), capsLock);
+    const Record caps{Kind::Locks, capsLock, 0};
+    Client two(path());
+    Client one(path(), encodeHello(1));
+    ASSERT_TRUE(lastIs(two, caps));
+    ASSERT_TRUE(lastIs(one, flowing));
+    EXPECT_TRUE(two.bytes.startsWith(encodeHello(2)));
+
+    const input_event numOn{{}, EV_LED, LED_NUML, 1};
+    const input_event report{{}, EV_SYN, SYN_REPORT, 0};
+    lit.write(std::array{numOn, report});
+    const Record both{Kind::Locks, LockKeys(capsLock | numLock), 0};
+    ASSERT_TRUE(lastIs(two, both));
+    keyboard.press({KEY_A});
+    ASSERT_TRUE(lastIs(one, key(KEY_A, 0)));
+    ASSERT_TRUE(lastIs(two, key(KEY_A, 0)));
+    // Whether keys flowed at hello depends on when the seat was known; the rest is fixed.
+    EXPECT_TRUE(one.bytes.startsWith(encodeHello(1)));
+    EXPECT_TRUE(one.bytes.endsWith(encodeRecord(flowing) + encodeRecord(key(KEY_A, 1)) +
+                                   encodeRecord(key(KEY_A, 0))));
+    for (const Record& record : one.records()) {
+        EXPECT_NE(record.kind, Kind::Locks);
+    }
+    const Records heard = two.records();
+    const Records tail(heard.end() - 4, heard.end());
+    EXPECT_EQ(tail, (Records{caps, both, key(KEY_A, 1), key(KEY_A, 0)}));
+}
+
 TEST_F(KeyServiceTest, AClientThatNeverReadsLosesRecordsNotTheServicesMemory)
 {
     ProcessClient silent(path(), false, 3000); // reads nothing for three seconds
