@@ -5,7 +5,9 @@
 // it takes a free one. It prints "port N" and "leds N" (its keyboard's) once it listens; on SIGUSR1
 // and when it ends it prints "frames N" (the UPDATELEDS packets it read), "clients N" (the
 // connections that sent frames) and "keyA N" (how often the A key's colour changed from one frame
-// to the next) and "modes N" (the mode changes: one to take a keyboard over, one to hand it back).
+// to the next), "modes N" (the mode changes: one to take a keyboard over, one to hand it back),
+// "firstCaps RRGGBB" and "caps RRGGBB" (the Caps Lock key's colour in the first frame and in the
+// newest one, "none" before any).
 
 #include "led/openrgbprotocol.h"
 #include "support/fakeopenrgbserver.h"
@@ -26,7 +28,20 @@ namespace {
 int quitPipe[2] = {-1, -1};
 int reportPipe[2] = {-1, -1};
 
-void report(const kelvara::testing::FakeOpenRgbServer& peer, std::size_t keyA)
+// The colour of one LED in an UPDATELEDS payload, as hex RRGGBB.
+QByteArray colourAt(const QByteArray& payload, std::size_t led)
+{
+    const auto at = qsizetype(6 + 4 * led);
+    if (payload.size() < at + 4) {
+        return "none";
+    }
+    const quint32 colour = qFromLittleEndian<quint32>(payload.constData() + at); // 0x00BBGGRR
+    return QByteArray::number(((colour & 0xFF) << 16) | (colour & 0xFF00) | ((colour >> 16) & 0xFF),
+                              16)
+        .rightJustified(6, '0');
+}
+
+void report(const kelvara::testing::FakeOpenRgbServer& peer, std::size_t keyA, std::size_t caps)
 {
     const auto frames = peer.received(kelvara::openrgb::updateLeds);
     std::set<int> clients;
@@ -44,8 +59,12 @@ void report(const kelvara::testing::FakeOpenRgbServer& peer, std::size_t keyA)
         changes += last && *last != colour ? 1u : 0u;
         last = colour;
     }
-    std::printf("frames %zu\nclients %zu\nkeyA %zu\nmodes %zu\n", frames.size(), clients.size(),
-                changes, peer.received(kelvara::openrgb::updateMode).size());
+    const QByteArray firstCaps = frames.empty() ? "none" : colourAt(frames.front().payload, caps);
+    const QByteArray lastCaps = frames.empty() ? "none" : colourAt(frames.back().payload, caps);
+    std::printf("frames %zu\nclients %zu\nkeyA %zu\nmodes %zu\nfirstCaps %s\ncaps %s\n",
+                frames.size(), clients.size(), changes,
+                peer.received(kelvara::openrgb::updateMode).size(), firstCaps.constData(),
+                lastCaps.constData());
     std::fflush(stdout);
 }
 
@@ -78,17 +97,16 @@ int main(int argc, char* argv[])
     if (::pipe(reportPipe) != 0) {
         return 1;
     }
-    const auto keyA = std::size_t(
-        std::find(keyboard.leds.begin(), keyboard.leds.end(), QStringLiteral("Key: A")) -
-        keyboard.leds.begin());
+    const std::size_t keyA = keyboard.led(QStringLiteral("Key: A"));
+    const std::size_t caps = keyboard.led(QStringLiteral("Key: Caps Lock"));
     QSocketNotifier asked(reportPipe[0], QSocketNotifier::Read);
     QObject::connect(&asked, &QSocketNotifier::activated, &app, [&] {
         char byte = 0;
         [[maybe_unused]] auto n = ::read(reportPipe[0], &byte, 1);
-        report(peer, keyA);
+        report(peer, keyA, caps);
     });
     std::signal(SIGUSR1, [](int) { [[maybe_unused]] auto n = ::write(reportPipe[1], "r", 1); });
     const int status = QCoreApplication::exec();
-    report(peer, keyA);
+    report(peer, keyA, caps);
     return status;
 }

@@ -352,26 +352,40 @@ TEST_F(KeysThroughTheService, AKeyFedToTheServiceLightsItsKeyAndNoSheetIsShown)
               1);
     delegate->eventMonitors.setActiveCheck([] { return false; }); // typed into another program
 
-    const std::size_t a = board.led(QStringLiteral("Key: A"));
-    const auto colourOfA = [&] {
+    const auto colourOf = [&](std::size_t led) {
         const auto frames = lights.received(openrgb::updateLeds);
         return frames.empty()
                    ? std::optional<quint32>()
-                   : std::optional(testing::FakeOpenRgbServer::colours(frames.back().payload)[a]);
+                   : std::optional(testing::FakeOpenRgbServer::colours(frames.back().payload)[led]);
+    };
+    const std::size_t a = board.led(QStringLiteral("Key: A"));
+    const auto colourOfA = [&] {
+        return colourOf(a);
     };
     ASSERT_TRUE(QTest::qWaitFor([&] { return colourOfA().has_value(); }));
     const quint32 before = *colourOfA();
     keyboard.report({{KEY_A, 1}});
     EXPECT_TRUE(QTest::qWaitFor([&] { return colourOfA() != before; }, 5000));
 
+    // The keyboard's Caps Lock light, told by the service's lock record, lights its key white.
+    const std::size_t caps = board.led(QStringLiteral("Key: Caps Lock"));
+    constexpr quint32 white = 0xFFFFFF;
+    keyboard.write(
+        std::array{input_event{{}, EV_LED, LED_CAPSL, 1}, input_event{{}, EV_SYN, SYN_REPORT, 0}});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return colourOf(caps) == white; }, 5000));
+    EXPECT_EQ(delegate->globalKeyInput.lockKeys(), capsLock);
+
     // The screen locked and unlocked: the key service rests and goes on, each said once.
     const auto said = [](const char* line) {
         return logged().filter(QLatin1String(line)).size();
     };
+    // While it rests nothing tells the locks; once keys flow again, they are told again.
     logind.setSession(QStringLiteral("c1"), {.uid = uint(getuid()), .locked = true});
     EXPECT_TRUE(QTest::qWaitFor([&] { return said("The key service rests") == 1; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return colourOf(caps) != white; }, 5000));
     logind.setSession(QStringLiteral("c1"), {.uid = uint(getuid())});
     EXPECT_TRUE(QTest::qWaitFor([&] { return said("The key service passes on") == 2; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return colourOf(caps) == white; }, 5000));
 
     // The service ends: with no X server either, nothing is left to read keys from.
     keys.reset();

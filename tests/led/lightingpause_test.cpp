@@ -1,7 +1,10 @@
 #include "led/openrgbbackend.h"
+#include "platform/sleepwatcher.h"
 #include "support/openrgbpeer.h"
 #include "support/pertest.h"
+#include "support/privatebus.h"
 
+#include <QDBusMessage>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -41,7 +44,7 @@ protected:
     quint32 first = 0;
 };
 
-// The keyboards get their own modes back and nothing more, through typing, a wake, a changed
+// The keyboards get their own modes back and nothing more, through typing, a sleep, a changed
 // device list and a reconnect; a resume takes them over with a whole frame without a pass.
 TEST_P(Pausing, HandsTheKeyboardsBackUntilResumedWhateverHappensMeanwhile)
 {
@@ -57,7 +60,22 @@ TEST_P(Pausing, HandsTheKeyboardsBackUntilResumedWhateverHappensMeanwhile)
 
     server->clearReceived();
     expectLeftAlone(300);
-    backend->wake();
+    // A sleep and a wake, told by the logind stand-in.
+    testing::PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    SleepWatcher sleep(bus.connect(QStringLiteral("kelvara")));
+    QDBusConnection logind = bus.connect(QStringLiteral("logind"));
+    ASSERT_TRUE(logind.registerService(QStringLiteral("org.freedesktop.login1")));
+    QObject::connect(&sleep, &SleepWatcher::woke, backend.get(), &OpenRgbBackend::wake);
+    QSignalSpy woke(&sleep, &SleepWatcher::woke);
+    for (const bool sleeping : {true, false}) {
+        QDBusMessage signal = QDBusMessage::createSignal(
+            QStringLiteral("/org/freedesktop/login1"),
+            QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"));
+        logind.send(signal << sleeping);
+    }
+    ASSERT_TRUE(woke.wait(10000));
+    expectLeftAlone(300);
     server->announceDevices({keyboard(QStringLiteral("One")), keyboard(QStringLiteral("Two"))});
     ASSERT_TRUE(
         passUntil([&] { return server->received(openrgb::requestControllerData).size() >= 2; }));

@@ -29,7 +29,7 @@ wait_for() {
 display=""
 for _ in $(seq 5); do
     rm -f "$work/display"
-    Xvfb -displayfd 3 -ac -nolisten tcp -screen 0 640x360x24 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -ac -noreset -nolisten tcp -screen 0 640x360x24 3>"$work/display" >"$work/xvfb.log" 2>&1 &
     xvfb=$!
     pids+=("$xvfb")
     wait_for 100 grep -qs '[0-9]' "$work/display" || true
@@ -50,14 +50,15 @@ pids+=("$peer_pid")
 wait_for 50 grep -q '^port ' "$work/peer.out" || true
 port="$(awk '/^port / {print $2}' "$work/peer.out")"
 [ -n "$port" ] || fail "the protocol peer did not start"
-# One of the peer's latest figures: frames, clients, keyA (changes of the A key) or modes. The peer is asked again when a
-# report is slow to come, as on a loaded machine.
+# One of the peer's latest figures: frames, clients, keyA (changes of the A key), modes, firstCaps
+# or caps (the Caps Lock key's colour in the first and the newest frame). The peer is asked again
+# when a report is slow to come, as on a loaded machine.
 peer_says() {
     local lines
     lines="$(wc -l <"$work/peer.out")"
     for _ in $(seq 5); do
         kill -USR1 "$peer_pid"
-        if wait_for 20 test "$(wc -l <"$work/peer.out")" -ge $((lines + 4)); then
+        if wait_for 20 test "$(wc -l <"$work/peer.out")" -ge $((lines + 6)); then
             awk -v what="$1" '$1 == what {value = $2} END {print value}' "$work/peer.out"
             return 0
         fi

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # The real program as a user runs it: an X server of its own, a lighting service on loopback, and
 # text typed while another program has the keyboard. Checks that it runs without root (as
-# "nobody" when started as root), lights the keyboard, opens no listening socket, writes none of
-# the typed text anywhere and ends cleanly on SIGTERM.
+# "nobody" when started as root), lights the keyboard, shows the Caps Lock state on its key, opens
+# no listening socket, writes none of the typed text anywhere and ends cleanly on SIGTERM.
 #     wholeprocess.sh KELVARA PEER
 KELVARA="$1"
 PEER="$2"
 source "$(dirname "$0")/common.sh"
 run=("${as_user[@]}" "$kelvara")
+# Caps Lock is on before Kelvara starts: its key is lit from the first frame.
+xdotool key Caps_Lock
 "${run[@]}" >"$work/kelvara.log" 2>&1 &
 app=$!
 pids+=("$app")
@@ -15,6 +17,22 @@ pids+=("$app")
 # The window comes up, then text is typed with the keyboard's focus elsewhere.
 for _ in $(seq 100); do xdotool search --pid "$app" >/dev/null 2>&1 && break; sleep 0.1; done
 xdotool search --pid "$app" >/dev/null 2>&1 || fail "no Kelvara window"
+
+# The lock light: white from the first frame, kept through a wave beside it, gone with the lock.
+framed() { [ "$(peer_says frames)" -gt 0 ]; }
+wait_for 100 framed || fail "no frame reached the keyboard"
+[ "$(peer_says firstCaps)" = ffffff ] || fail "Caps Lock was not lit in the first frame"
+xdotool key a
+lit() { [ "$(peer_says keyA)" -gt 0 ]; }
+wait_for 100 lit || fail "a key press did not light its key"
+[ "$(peer_says caps)" = ffffff ] || fail "the wave beside Caps Lock took its light"
+xdotool key Caps_Lock
+unlit() { [ "$(peer_says caps)" != ffffff ]; }
+wait_for 100 unlit || fail "Caps Lock turned off left its key lit"
+xdotool key Caps_Lock
+relit() { [ "$(peer_says caps)" = ffffff ]; }
+wait_for 100 relit || fail "Caps Lock turned on did not light its key"
+xdotool key Caps_Lock
 secret="zebrafishquartz"
 xdotool type --delay 30 "$secret"
 sleep 1
@@ -44,7 +62,7 @@ wait "$app" || status=$?
 [ "$status" -eq 0 ] || fail "Kelvara ended with status $status on SIGTERM"
 kill -TERM "$peer_pid"
 wait "$peer_pid" || true
-frames="$(awk '/^frames / {print $2}' "$work/peer.out")"
+frames="$(awk '/^frames / {n = $2} END {print n}' "$work/peer.out")"
 [ "${frames:-0}" -gt 0 ] || fail "the keyboard got no frame"
 
 # Nothing typed is kept: not in the output, not in any file the program wrote.
