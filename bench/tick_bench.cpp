@@ -115,13 +115,15 @@ std::unique_ptr<kelvara::AppDelegate> delegateOnScreen(benchmark::State& state)
     return delegate;
 }
 
-void BM_Tick(benchmark::State& state)
+// N waves of long-lived rings, with the three lock lights lit or not.
+void tickWithWaves(benchmark::State& state, bool locksLit)
 {
     const std::unique_ptr<kelvara::AppDelegate> delegate = delegateOnScreen(state);
     if (!delegate) {
         return;
     }
     kelvara::KelvaraActions& engine = *delegate->theApp;
+    engine.setLockKeys(locksLit ? kelvara::allLocks : kelvara::LockKeys(0));
     kelvara::artCanvasView& canvas = *delegate->artCanvas;
     kelvara::ringSettings().active = {true, false, false, false, false};
     kelvara::ringSettings().life[0] = 1e9;
@@ -136,7 +138,20 @@ void BM_Tick(benchmark::State& state)
     kelvara::installLedBackend(nullptr);
 }
 
+void BM_Tick(benchmark::State& state)
+{
+    tickWithWaves(state, false);
+}
+
 BENCHMARK(BM_Tick)->Arg(0)->Arg(15)->Arg(150)->Unit(benchmark::kMicrosecond);
+
+// The same with Caps Lock, Num Lock and Scroll Lock on.
+void BM_TickLocksLit(benchmark::State& state)
+{
+    tickWithWaves(state, true);
+}
+
+BENCHMARK(BM_TickLocksLit)->Arg(15)->Unit(benchmark::kMicrosecond);
 
 // A tick while typing at N presses a second with the rings as they come out of the box: waves
 // start across the keyboard and their rings grow to their full size, as in daily use.

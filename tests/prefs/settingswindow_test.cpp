@@ -173,6 +173,38 @@ TEST_F(SettingsTest, SaveStoresTheControlsReloadsHidesAndLightsTheKeysOnce)
     EXPECT_DOUBLE_EQ(ringSettings().delay[1], -3);
 }
 
+// Absent from the file the lock lights are on and white; a colour that is not #rrggbb is white;
+// a save stores both and the keyboard follows at once.
+TEST_F(SettingsTest, LockLightsAreOnAndWhiteUntilSavedOtherwise)
+{
+    engine.loadPrefs(&delegate);
+    EXPECT_FALSE(stored("lockLights").isValid());
+    EXPECT_FALSE(stored("lockLightsColour").isValid());
+    EXPECT_TRUE(delegate.lockLightsBox->isChecked());
+    EXPECT_EQ(delegate.lockLightsWell->color(), QColor(Qt::white));
+    const auto caps = [&] {
+        const auto call = leds->lastSent(RecordingLedBackend::Kind::Hid, 57);
+        return call ? std::array{call->red, call->green, call->blue} : std::array{-1, -1, -1};
+    };
+    engine.setLockKeys(capsLock);
+    EXPECT_EQ(caps(), (std::array{100, 100, 100}));
+
+    for (const char* bad : {"#zz0000", "red", "#ff00001", ""}) {
+        store("lockLightsColour", text(bad));
+        store("lockLights", false);
+        engine.loadPrefs(&delegate);
+        EXPECT_EQ(delegate.lockLightsWell->color(), QColor(Qt::white)) << bad;
+        EXPECT_FALSE(delegate.lockLightsBox->isChecked());
+    }
+    delegate.resyncPrefsBtn(nullptr);
+    delegate.lockLightsBox->setChecked(true);
+    delegate.lockLightsWell->setColor(QColor(255, 0, 0));
+    click("saveButton");
+    EXPECT_EQ(stored("lockLights").toBool(), true);
+    EXPECT_EQ(stored("lockLightsColour").toString(), text("#ff0000"));
+    EXPECT_EQ(caps(), (std::array{100, 0, 0}));
+}
+
 TEST_F(SettingsTest, OverrideRowsAreInsertedOnceAndStayAfterTheOptionIsSwitchedOff)
 {
     engine.loadPrefs(&delegate);
