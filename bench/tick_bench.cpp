@@ -115,12 +115,16 @@ std::unique_ptr<kelvara::AppDelegate> delegateOnScreen(benchmark::State& state)
     return delegate;
 }
 
-// N waves of long-lived rings, with the three lock lights lit or not.
-void tickWithWaves(benchmark::State& state, bool locksLit)
+// N waves of long-lived rings, with the three lock lights lit or not, with the window on screen
+// or hidden (only the keyboard gets the frame).
+void tickWithWaves(benchmark::State& state, bool locksLit, bool hidden = false)
 {
     const std::unique_ptr<kelvara::AppDelegate> delegate = delegateOnScreen(state);
     if (!delegate) {
         return;
+    }
+    if (hidden) {
+        delegate->window->hide();
     }
     kelvara::KelvaraActions& engine = *delegate->theApp;
     engine.setLockKeys(locksLit ? kelvara::allLocks : kelvara::LockKeys(0));
@@ -152,6 +156,14 @@ void BM_TickLocksLit(benchmark::State& state)
 }
 
 BENCHMARK(BM_TickLocksLit)->Arg(15)->Unit(benchmark::kMicrosecond);
+
+// The same with the window hidden: the cost of a frame that only the keyboard gets.
+void BM_TickHidden(benchmark::State& state)
+{
+    tickWithWaves(state, false, true);
+}
+
+BENCHMARK(BM_TickHidden)->Arg(15)->Unit(benchmark::kMicrosecond);
 
 // A tick while typing at N presses a second with the rings as they come out of the box: waves
 // start across the keyboard and their rings grow to their full size, as in daily use.
