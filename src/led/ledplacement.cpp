@@ -212,6 +212,7 @@ LedPlacement placeLeds(const Controller& controller)
 
     // A key's own name comes first, then its matrix place, then the place of a standard key name.
     LedPlacement placement;
+    placement.kind = keyboardKind(controller);
     placement.leds.resize(codes.size());
     for (std::size_t i = 0; i < codes.size(); ++i) {
         PlacedLed& led = placement.leds[i];
@@ -229,14 +230,17 @@ LedPlacement placeLeds(const Controller& controller)
 
 QString placementSummary(const QString& deviceName, const LedPlacement& placement)
 {
-    QString line = QStringLiteral("Keyboard \"%1\" taken over: %2 LEDs, %3 placed by key name, %4 "
-                                  "by matrix, %5 by standard key place, %6 follow the mean colour.")
-                       .arg(deviceName)
-                       .arg(placement.leds.size())
-                       .arg(placement.count(LedWay::TableKey))
-                       .arg(placement.count(LedWay::Matrix))
-                       .arg(placement.count(LedWay::StandardName))
-                       .arg(placement.count(LedWay::Rule));
+    QString line =
+        QStringLiteral("Keyboard \"%1\" taken over (%7, %8): %2 LEDs, %3 placed by key "
+                       "name, %4 by matrix, %5 by standard key place, %6 follow the mean "
+                       "colour.")
+            .arg(deviceName)
+            .arg(placement.leds.size())
+            .arg(placement.count(LedWay::TableKey))
+            .arg(placement.count(LedWay::Matrix))
+            .arg(placement.count(LedWay::StandardName))
+            .arg(placement.count(LedWay::Rule))
+            .arg(sizeName(placement.kind.size), layoutName(placement.kind.layout));
     if (placement.legendNames() > 0) {
         line += QStringLiteral(" Its driver names keys by their legends: %1 of them are placed by "
                                "matrix instead.")

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "led/keyboardkind.h"
 #include "led/openrgbprotocol.h"
 
 #include <QPointF>
@@ -29,11 +30,13 @@ struct PlacedLed
 };
 
 // Where every LED of one keyboard, keypad or laptop takes its colour from, one record per LED in
-// the device's order. Worked out once when the controller's data arrives; the frames use it on
-// every pass.
+// the device's order, and what kind of board it is. Worked out once when the controller's data
+// arrives; the frames use it on every pass.
 struct LedPlacement
 {
     std::vector<PlacedLed> leds;
+    // What the board is, as its LED names and matrix maps tell.
+    KeyboardKind kind;
 
     int count(LedWay way) const;
     int legendNames() const;
@@ -48,7 +51,7 @@ LedPlacement placeLeds(const openrgb::Controller& controller);
 // LED names that OpenRGB gives keys begin so; the rest are lights (logo, underglow, indicators).
 bool isKeyLedName(const QString& name);
 
-// The log line for a device taken over: its name and how many LEDs light which way.
+// The log line for a device taken over: its name, its kind and how many LEDs light which way.
 QString placementSummary(const QString& deviceName, const LedPlacement& placement);
 
 } // namespace kelvara

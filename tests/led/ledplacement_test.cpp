@@ -178,18 +178,20 @@ TEST(LedPlacement, TheLogLineCountsEachWay)
     const std::pair<LedPlacement, const char*> lines[] = {
         {placeLeds(
              controllerOf({"Key: A", "Key: Space", "Key: Space", "Key: Media Mute", "Logo L"})),
-         "5 LEDs, 3 placed by key name, 0 by matrix, 1 by standard key place, 1 follow the mean "
-         "colour."},
+         "(60%, ANSI): 5 LEDs, 3 placed by key name, 0 by matrix, 1 by standard key place, 1 "
+         "follow the mean colour."},
         {reference("razer-razer-huntsman-elite-iso"),
-         "198 LEDs, 103 placed by key name, 6 by matrix, 0 by standard key place, 89 follow the "
+         "(full, ISO): 198 LEDs, 103 placed by key name, 6 by matrix, 0 by standard key place, 89 "
+         "follow the "
          "mean colour."},
         {reference("logitech-hid-2-0-g810-g610-0x8080-iso-qwertz"),
-         "117 LEDs, 94 placed by key name, 23 by matrix, 0 by standard key place, 0 follow the "
+         "(full, ISO): 117 LEDs, 94 placed by key name, 23 by matrix, 0 by standard key place, 0 "
+         "follow the "
          "mean colour. Its driver names keys by their legends: 6 of them are placed by matrix "
          "instead."}};
     for (const auto& [placement, line] : lines) {
         EXPECT_EQ(placementSummary(QStringLiteral("Board"), placement).toStdString(),
-                  std::string("Keyboard \"Board\" taken over: ") + line);
+                  std::string("Keyboard \"Board\" taken over ") + line);
     }
 }
 
