@@ -225,6 +225,14 @@ LedPlacement placeLeds(const Controller& controller)
             led = {LedWay::StandardName, -1, *at, false};
         }
     }
+    LedPoints points(codes.size());
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+        const PlacedLed& led = placement.leds[i];
+        points[i] = led.way == LedWay::TableKey ? tablePlaceOfCode(led.code)
+                    : led.way == LedWay::Rule   ? std::nullopt
+                                                : std::optional(led.at);
+    }
+    placement.drawing = drawKeyboard(controller, placement.kind, legendLed, points);
     return placement;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "led/keyboarddrawing.h"
 #include "led/keyboardkind.h"
 #include "led/openrgbprotocol.h"
 
@@ -30,13 +31,14 @@ struct PlacedLed
 };
 
 // Where every LED of one keyboard, keypad or laptop takes its colour from, one record per LED in
-// the device's order, and what kind of board it is. Worked out once when the controller's data
-// arrives; the frames use it on every pass.
+// the device's order, and what kind of board it is with one record per key. Worked out once when
+// the controller's data arrives; the frames use it on every pass.
 struct LedPlacement
 {
     std::vector<PlacedLed> leds;
-    // What the board is, as its LED names and matrix maps tell.
+    // What the board is, as its LED names and matrix maps tell, and its keys as it is drawn.
     KeyboardKind kind;
+    KeyboardDrawing drawing;
 
     int count(LedWay way) const;
     int legendNames() const;

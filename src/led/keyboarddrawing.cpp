@@ -1,0 +1,246 @@
+#include "led/keyboarddrawing.h"
+
+#include "led/standardkeygeometry.h"
+
+#include <QHash>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cmath>
+
+namespace kelvara {
+
+using namespace openrgb;
+
+namespace {
+
+// The gap between the zones of a board drawn as its matrix maps, and between a board and the
+// row of keys it has no place for.
+constexpr double zoneGap = 0.5;
+constexpr double extraRowGap = 0.25;
+// A legend-named key takes a free place only this near its point.
+constexpr double nearEnough = 0.75; // u
+
+QString keyOf(const QString& ledName)
+{
+    static const QRegularExpression nthLed(QStringLiteral(" LED \\d+$"));
+    if (!ledName.startsWith(QStringLiteral("Key: "))) {
+        return {};
+    }
+    QString key = ledName.mid(5);
+    key.remove(nthLed);
+    return key;
+}
+
+// A point of the reference picture (layout units) in key units of a full-size board.
+QPointF inKeyUnits(QPointF at)
+{
+    constexpr double pitch = 39.3;
+    const double x = (at.x() - 80) / pitch + 0.5;
+    const double y = at.y() <= 107 ? 0.5 + (at.y() - 57) * 1.5 / 50 : 2.0 + (at.y() - 107) / 39;
+    return {x, y};
+}
+
+QPointF centreOf(const QPolygonF& outline)
+{
+    return outline.boundingRect().center();
+}
+
+// The key the other layout family has where this board has none: the list carries it, the board
+// lacks it (as the ANSI Enter, where a list names the ISO one too).
+bool otherFamilyKey(const QString& key, KeyboardLayout layout)
+{
+    return key == QStringLiteral("\\ (ANSI)") && layout != KeyboardLayout::Ansi &&
+           layout != KeyboardLayout::Unknown;
+}
+
+// Another name a board's key may have for a standard place: the Windows key at Fn's place, the
+// ISO Enter by its own name, Escape where ` is on boards without a function row.
+QString aliasOf(const QString& key, KeyboardSize size)
+{
+    if (key == QStringLiteral("Right Windows")) {
+        return QStringLiteral("Right Fn");
+    }
+    if (key == QStringLiteral("Enter (ISO)")) {
+        return QStringLiteral("Enter");
+    }
+    if (key == QStringLiteral("Pause")) {
+        return QStringLiteral("Pause/Break");
+    }
+    if (key == QStringLiteral("Escape") &&
+        (size == KeyboardSize::Sixty || size == KeyboardSize::SixtyFive)) {
+        return QStringLiteral("`");
+    }
+    return {};
+}
+
+// G1, M3, "Macro G2", P1: the programmable keys boards keep in a column of their own.
+bool isMacroKey(const QString& key)
+{
+    static const QRegularExpression macro(QStringLiteral("^(Macro )?[GMP]\\d+$"));
+    return macro.match(key).hasMatch();
+}
+
+KeyboardDrawing matrixGrid(const Controller& controller)
+{
+    KeyboardDrawing drawing;
+    const std::size_t count = controller.ledNames.size();
+    std::vector<bool> drawn(count, false);
+    std::size_t start = 0;
+    double top = 0;
+    for (const Zone& zone : controller.zones) {
+        const std::size_t first = start;
+        start += zone.ledsCount;
+        if (zone.matrix.empty()) {
+            continue;
+        }
+        for (std::size_t cell = 0; cell < zone.matrix.size(); ++cell) {
+            const quint32 led = zone.matrix[cell];
+            if (led == noMatrixCell || first + led >= std::min<std::size_t>(start, count) ||
+                drawn[first + led]) {
+                continue; // an empty cell, or one that repeats an LED
+            }
+            drawn[first + led] = true;
+            const auto row = double(cell / zone.matrixWidth);
+            const auto column = double(cell % zone.matrixWidth);
+            drawing.keys.push_back({{first + led}, keyRect(column, top + row, 1)});
+        }
+        top += zone.matrixHeight + zoneGap;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!drawn[i]) {
+            drawing.other.push_back(i);
+        }
+    }
+    return drawing;
+}
+
+} // namespace
+
+KeyboardDrawing drawKeyboard(const Controller& controller, KeyboardKind kind,
+                             const std::vector<bool>& legendLeds, const LedPoints& points)
+{
+    if (kind.layout == KeyboardLayout::Unknown) {
+        return matrixGrid(controller);
+    }
+    KeyboardDrawing drawing;
+    // The LEDs of each key, in the order the keys first come.
+    std::vector<QString> order;
+    QHash<QString, std::vector<std::size_t>> ledsOfKey;
+    for (std::size_t i = 0; i < controller.ledNames.size(); ++i) {
+        const QString key = keyOf(controller.ledNames[i]);
+        if (key.isEmpty() || otherFamilyKey(key, kind.layout)) {
+            drawing.other.push_back(i);
+            continue;
+        }
+        auto& leds = ledsOfKey[key];
+        if (leds.empty()) {
+            order.push_back(key);
+        }
+        leds.push_back(i);
+    }
+
+    // A list that serves both families names both Enters; the ISO one is this board's.
+    if (kind.layout != KeyboardLayout::Ansi && ledsOfKey.contains(QStringLiteral("Enter (ISO)")) &&
+        ledsOfKey.contains(QStringLiteral("Enter"))) {
+        const auto& ansiEnter = ledsOfKey[QStringLiteral("Enter")];
+        drawing.other.insert(drawing.other.end(), ansiEnter.begin(), ansiEnter.end());
+        order.erase(std::find(order.begin(), order.end(), QStringLiteral("Enter")));
+        std::sort(drawing.other.begin(), drawing.other.end());
+    }
+    const std::vector<StandardKey>& places = standardKeys(kind.size, kind.layout);
+    std::vector<bool> taken(places.size(), false);
+    const auto placeOf = [&](const QString& name) -> std::optional<std::size_t> {
+        for (std::size_t p = 0; p < places.size(); ++p) {
+            if (!taken[p] && places[p].name == name) {
+                return p;
+            }
+        }
+        return std::nullopt;
+    };
+    const auto isLegend = [&](const std::vector<std::size_t>& leds) {
+        return std::any_of(leds.begin(), leds.end(), [&](std::size_t led) {
+            return led < legendLeds.size() && legendLeds[led];
+        });
+    };
+
+    std::vector<QString> left;
+    // Keys named by their place first, so that a legend cannot take a place its key has.
+    for (const QString& key : order) {
+        const auto& leds = ledsOfKey[key];
+        std::optional<std::size_t> place = isLegend(leds) ? std::nullopt : placeOf(key);
+        if (!place && !isLegend(leds)) {
+            place = placeOf(aliasOf(key, kind.size));
+        }
+        if (!place) {
+            left.push_back(key);
+            continue;
+        }
+        taken[*place] = true;
+        drawing.keys.push_back({leds, places[*place].outline});
+    }
+
+    std::vector<QString> extra;
+    const bool fullGeometry = kind.size == KeyboardSize::Full || kind.size == KeyboardSize::Tkl;
+    for (const QString& key : left) {
+        const auto& leds = ledsOfKey[key];
+        std::optional<std::size_t> place;
+        if (isNavigationKey(key) && !key.isEmpty()) {
+            for (std::size_t p = 0; p < places.size() && !place; ++p) {
+                if (!taken[p] && isNavigationKey(places[p].name)) {
+                    place = p;
+                }
+            }
+        } else if (fullGeometry && leds.front() < points.size() && points[leds.front()]) {
+            const QPointF at = inKeyUnits(*points[leds.front()]);
+            double nearest = nearEnough;
+            for (std::size_t p = 0; p < places.size(); ++p) {
+                const QPointF d = centreOf(places[p].outline) - at;
+                if (const double distance = std::hypot(d.x(), d.y());
+                    !taken[p] && distance < nearest) {
+                    nearest = distance;
+                    place = p;
+                }
+            }
+        }
+        if (!place) {
+            extra.push_back(key);
+            continue;
+        }
+        taken[*place] = true;
+        drawing.keys.push_back({leds, places[*place].outline});
+    }
+
+    // The keys the board has no place for: macro keys in a column left of it, media keys in a
+    // row above its right end, the rest in a row above its left end (or one higher where the two
+    // would meet).
+    double right = 0;
+    for (const DrawnKey& key : drawing.keys) {
+        right = std::max(right, key.outline.boundingRect().right());
+    }
+    std::vector<QString> macros;
+    std::vector<QString> media;
+    std::vector<QString> rest;
+    for (const QString& key : extra) {
+        (isMacroKey(key)                            ? macros
+         : key.startsWith(QStringLiteral("Media ")) ? media
+                                                    : rest)
+            .push_back(key);
+    }
+    for (std::size_t i = 0; i < macros.size(); ++i) {
+        drawing.keys.push_back({ledsOfKey[macros[i]], keyRect(-1 - extraRowGap, double(i))});
+    }
+    const double mediaLeft = right - double(media.size());
+    const double restRow =
+        double(rest.size()) > mediaLeft ? -2 - 2 * extraRowGap : -1 - extraRowGap;
+    for (std::size_t i = 0; i < rest.size(); ++i) {
+        drawing.keys.push_back({ledsOfKey[rest[i]], keyRect(double(i), restRow)});
+    }
+    for (std::size_t i = 0; i < media.size(); ++i) {
+        drawing.keys.push_back(
+            {ledsOfKey[media[i]], keyRect(std::max(0.0, mediaLeft) + double(i), -1 - extraRowGap)});
+    }
+    return drawing;
+}
+
+} // namespace kelvara

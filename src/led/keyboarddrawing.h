@@ -1,0 +1,46 @@
+#pragma once
+
+#include "led/keyboardkind.h"
+#include "led/openrgbprotocol.h"
+
+#include <QPointF>
+#include <QPolygonF>
+
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+namespace kelvara {
+
+// One key of a keyboard as it is drawn: the LEDs it holds (indices in the server's LED list) and
+// its outline in key units (1 u = 19.05 mm), origin the top-left corner of the board's top-left
+// key, y down.
+struct DrawnKey
+{
+    std::vector<std::size_t> leds;
+    QPolygonF outline;
+};
+
+// A keyboard drawn from what its server says of it: one record per key, and the LEDs that are no
+// key or have no place on this board (underglow, logos, light bars, a key of the other layout
+// family that the list carries).
+struct KeyboardDrawing
+{
+    std::vector<DrawnKey> keys;
+    std::vector<std::size_t> other;
+};
+
+// Where one LED's name places it, for the keys whose names are regional legends: its point on a
+// full-size board in layout units of the reference picture, or none.
+using LedPoints = std::vector<std::optional<QPointF>>;
+
+// The keys at their standard places for the board's size and layout, each key's LEDs together
+// (two-LED space bars, "Key: F1 LED 2"). A key named by a regional legend (legendLeds) takes the
+// free place nearest its point; a navigation key a small board has no place of its name for takes
+// a free navigation place; the rest go in a row above the board. A board whose LEDs carry no key
+// names is drawn as its matrix maps, one key per cell.
+KeyboardDrawing drawKeyboard(const openrgb::Controller& controller, KeyboardKind kind,
+                             const std::vector<bool>& legendLeds = {},
+                             const LedPoints& points = {});
+
+} // namespace kelvara
