@@ -13,11 +13,11 @@ flags="-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer"
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
     -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
     -DKELVARA_BUILD_FUZZERS=ON -DKELVARA_BUILD_TESTS=OFF -DKELVARA_BUILD_BENCHMARKS=OFF >/dev/null
-cmake --build build-fuzz --target openrgb_fuzz integer_fuzz settings_fuzz
+cmake --build build-fuzz --target openrgb_fuzz integer_fuzz settings_fuzz keyboard_fuzz
 mkdir -p build-fuzz/crashes
 export QT_QPA_PLATFORM=offscreen
 failed=0
-for target in openrgb_fuzz integer_fuzz settings_fuzz; do
+for target in openrgb_fuzz integer_fuzz settings_fuzz keyboard_fuzz; do
     mkdir -p "build-fuzz/corpus/$target"
     echo "== $target, ${seconds} s"
     if ! "build-fuzz/fuzz/$target" -max_total_time="$seconds" -max_len=16384 \

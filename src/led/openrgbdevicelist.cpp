@@ -2,8 +2,10 @@
 // them placed and switched to a mode with per-LED colours, and the list asked for again when the
 // server says it changed.
 
+#include "led/keyboardfile.h"
 #include "led/openrgbbackend.h"
 #include "platform/systemlog.h"
+#include "prefs/preferencestore.h"
 
 namespace kelvara {
 
@@ -92,7 +94,9 @@ void OpenRgbBackend::addController(quint32 id, const Controller& controller)
                      .arg(controller.name));
         return;
     }
-    m_frames.add(id, controller, placeLeds(controller));
+    LedPlacement placement = placeLeds(controller);
+    useKeptDrawing(keyboardsFolder(), controller, placement);
+    m_frames.add(id, controller, std::move(placement));
     m_savedModes.remember(id, controller);
 }
 

@@ -1,5 +1,7 @@
 #include "prefs/preferencestore.h"
 
+#include <QFileInfo>
+
 #include <limits>
 
 namespace kelvara {
@@ -137,6 +139,12 @@ std::unique_ptr<QSettings> openPreferenceStore()
     // On Linux the native format is INI text in $XDG_CONFIG_HOME/Kelvara/Kelvara.conf.
     return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                        QStringLiteral("Kelvara"), QStringLiteral("Kelvara"));
+}
+
+QString keyboardsFolder()
+{
+    return QFileInfo(openPreferenceStore()->fileName()).absolutePath() +
+           QStringLiteral("/keyboards");
 }
 
 } // namespace kelvara

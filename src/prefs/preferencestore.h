@@ -85,4 +85,7 @@ void writeDefaultPrefs(QSettings& store);
 // The user's settings file.
 std::unique_ptr<QSettings> openPreferenceStore();
 
+// The folder of the drawn keyboards, keyboards/ beside the settings file.
+QString keyboardsFolder();
+
 } // namespace kelvara
