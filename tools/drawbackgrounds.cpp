@@ -1,9 +1,11 @@
-// Draws the keyboard pictures of resources/backgrounds and the caution picture. Every key, G key,
+// Draws the keyboard pictures of resources/backgrounds, in the themes drawn keyboards share, and
+// the caution picture. Every key, G key,
 // the logo and the badge sit where the key layout table puts them, so with no ring live each light
 // shows the picture's resting colour at its key.
 //
 //     kelvara_drawbackgrounds OUTPUT_DIRECTORY
 
+#include "canvas/keyboardpainter.h"
 #include "input/keylayoutdata.h"
 
 #include <QColor>
@@ -26,16 +28,6 @@ constexpr int pixelWidth = 548; // 274 x 100 points at a device pixel ratio of 2
 constexpr int pixelHeight = 200;
 constexpr double layoutW = 963.0;
 constexpr double layoutH = 352.0;
-
-struct Theme
-{
-    const char* name;
-    QColor body;
-    QColor rim;
-    // Resting colour of the light at a layout position; x, y in 0..1 of the picture.
-    std::function<QColor(double x, double y)> light;
-    QColor edge; // key outline
-};
 
 // Key size in layout units, from the keyboard's usual key widths.
 QSizeF keySize(int row)
@@ -80,12 +72,10 @@ void drawKey(QPainter& p, const QRectF& r, const QColor& fill, const QColor& edg
 {
     QPainterPath path;
     path.addRoundedRect(r, radius, radius);
-    p.fillPath(path, fill);
-    p.setPen(QPen(edge, 1.6));
-    p.drawPath(path);
+    kelvara::paintKeyCap(p, path, fill, edge, 1.6);
 }
 
-QImage drawKeyboard(const Theme& theme)
+QImage drawKeyboard(const kelvara::KeyboardTheme& theme)
 {
     QImage image(pixelWidth, pixelHeight, QImage::Format_ARGB32_Premultiplied);
     image.fill(theme.body.darker(160));
@@ -93,14 +83,7 @@ QImage drawKeyboard(const Theme& theme)
     p.setRenderHint(QPainter::Antialiasing);
     p.scale(pixelWidth / layoutW, pixelHeight / layoutH);
 
-    QPainterPath body;
-    body.addRoundedRect(QRectF(6, 4, layoutW - 12, layoutH - 8), 26, 26);
-    QLinearGradient shade(0, 0, 0, layoutH);
-    shade.setColorAt(0, theme.body.lighter(130));
-    shade.setColorAt(1, theme.body);
-    p.fillPath(body, shade);
-    p.setPen(QPen(theme.rim, 3));
-    p.drawPath(body);
+    kelvara::paintBoardBody(p, QRectF(6, 4, layoutW - 12, layoutH - 8), 26, theme, 3);
 
     auto at = [&](const KeyLayoutRow& row) {
         return theme.light(double(row.x) / layoutW, double(row.y) / layoutH);
@@ -147,11 +130,6 @@ QImage drawCaution()
     return image;
 }
 
-QColor hsv(double h, double s, double v)
-{
-    return QColor::fromHsvF(float(std::fmod(h + 1.0, 1.0)), float(s), float(v));
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -163,24 +141,9 @@ int main(int argc, char* argv[])
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    const Theme themes[] = {
-        {"Midnight", QColor(14, 17, 30), QColor(40, 48, 80),
-         [](double x, double) { return hsv(0.62 + 0.06 * x, 0.75, 0.42); }, QColor(70, 90, 160)},
-        {"Blackout", QColor(22, 22, 24), QColor(52, 52, 56),
-         [](double, double) { return QColor(0, 0, 0); }, QColor(60, 60, 64)},
-        {"Spectrum", QColor(20, 20, 22), QColor(70, 70, 74),
-         [](double x, double) { return hsv(0.83 * x, 1.0, 1.0); }, QColor(230, 230, 230)},
-        {"Ember", QColor(26, 14, 10), QColor(80, 40, 20),
-         [](double, double y) { return hsv(0.10 * (1.0 - y), 1.0, 0.95 - 0.35 * y); },
-         QColor(120, 50, 20)},
-        {"Aurora", QColor(10, 20, 22), QColor(30, 70, 70),
-         [](double x, double y) { return hsv(0.35 + 0.45 * (0.7 * x + 0.3 * y), 0.85, 0.85); },
-         QColor(60, 140, 130)},
-        {"Frost", QColor(30, 36, 44), QColor(110, 130, 150),
-         [](double x, double) { return hsv(0.52, 0.25 - 0.15 * x, 1.0); }, QColor(200, 220, 235)},
-    };
-    for (const Theme& theme : themes) {
-        const QString path = out.filePath(QString::fromLatin1(theme.name) + "@2x.png");
+
+    for (const kelvara::KeyboardTheme& theme : kelvara::keyboardThemes()) {
+        const QString path = out.filePath(theme.name + "@2x.png");
         if (!drawKeyboard(theme).save(path, "PNG")) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
             return 1;
