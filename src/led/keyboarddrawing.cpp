@@ -20,6 +20,9 @@ constexpr double zoneGap = 0.5;
 constexpr double extraRowGap = 0.25;
 // A legend-named key takes a free place only this near its point.
 constexpr double nearEnough = 0.75; // u
+// No keyboard has half as many LEDs; a server that describes more is not drawn key by key past
+// them, so that drawing stays bounded whatever it sends. The rest are other lights.
+constexpr std::size_t mostKeys = 1024;
 
 QString keyOf(const QString& ledName)
 {
@@ -97,8 +100,8 @@ KeyboardDrawing matrixGrid(const Controller& controller)
         for (std::size_t cell = 0; cell < zone.matrix.size(); ++cell) {
             const quint32 led = zone.matrix[cell];
             if (led == noMatrixCell || first + led >= std::min<std::size_t>(start, count) ||
-                drawn[first + led]) {
-                continue; // an empty cell, or one that repeats an LED
+                drawn[first + led] || drawing.keys.size() >= mostKeys) {
+                continue; // an empty cell, one that repeats an LED, or one too many
             }
             drawn[first + led] = true;
             const auto row = double(cell / zone.matrixWidth);
@@ -133,11 +136,16 @@ KeyboardDrawing drawKeyboard(const Controller& controller, KeyboardKind kind,
             drawing.other.push_back(i);
             continue;
         }
-        auto& leds = ledsOfKey[key];
-        if (leds.empty()) {
+        auto found = ledsOfKey.find(key);
+        if (found == ledsOfKey.end()) {
+            if (order.size() >= mostKeys) {
+                drawing.other.push_back(i);
+                continue;
+            }
             order.push_back(key);
+            found = ledsOfKey.insert(key, {});
         }
-        leds.push_back(i);
+        found->push_back(i);
     }
 
     // A list that serves both families names both Enters; the ISO one is this board's.

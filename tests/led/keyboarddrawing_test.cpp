@@ -121,6 +121,56 @@ TEST(KeyboardDrawingSweep, EveryReferenceBoardIsDrawnWithoutOverlapsAndEveryKeyO
     EXPECT_EQ(withExtras, 223);
 }
 
+// Whatever a server describes, drawing stays bounded: thousands of LEDs, a 1000 by 1000 matrix, a
+// name a megabyte long, names repeated or missing. Every LED is still in one key or among the
+// other lights.
+TEST(KeyboardDrawingOfNonsense, StaysBoundedAndPlacesEveryLedOnce)
+{
+    const auto check = [](const Controller& c, std::size_t mostKeys, const char* what) {
+        const KeyboardDrawing drawing = drawKeyboard(c, keyboardKind(c));
+        EXPECT_LE(drawing.keys.size(), mostKeys) << what;
+        std::vector<int> seen(c.ledNames.size(), 0);
+        for (const DrawnKey& key : drawing.keys) {
+            for (const std::size_t led : key.leds) {
+                ++seen.at(led);
+            }
+        }
+        for (const std::size_t led : drawing.other) {
+            ++seen.at(led);
+        }
+        EXPECT_TRUE(std::all_of(seen.begin(), seen.end(), [](int n) { return n == 1; })) << what;
+        return drawing;
+    };
+    Controller many;
+    many.type = 5;
+    for (int i = 0; i < 5000; ++i) {
+        many.ledNames.push_back(QStringLiteral("Key: K%1").arg(i));
+    }
+    many.zones.push_back({QStringLiteral("Keys"), 5000, 0, 0, {}});
+    check(many, 1024, "5000 named keys");
+
+    Controller grid;
+    grid.type = 5;
+    grid.ledNames.assign(5000, QStringLiteral("Keyboard LED"));
+    grid.zones.push_back({QStringLiteral("Matrix"), 5000, 1000, 1000, {}});
+    grid.zones.back().matrix.resize(1000 * 1000);
+    for (std::size_t cell = 0; cell < grid.zones.back().matrix.size(); ++cell) {
+        grid.zones.back().matrix[cell] = quint32(cell % 6000); // past the count now and then
+    }
+    check(grid, 1024, "a 1000 by 1000 matrix");
+
+    Controller odd;
+    odd.type = 5;
+    odd.ledNames = {QStringLiteral("Key: A"), QStringLiteral("Key: A"), QString(),
+                    QStringLiteral("Key: ") + QString(1 << 20, QLatin1Char('x')),
+                    QStringLiteral("Key: A LED 2")};
+    odd.zones.push_back({QStringLiteral("Keys"), 5, 0, 0, {}});
+    const KeyboardDrawing drawn = check(odd, 2, "odd names");
+    ASSERT_EQ(drawn.keys.size(), 2u);
+    EXPECT_EQ(drawn.keys[0].leds, (std::vector<std::size_t>{0, 1, 4})); // one key A
+    EXPECT_EQ(drawn.other, std::vector<std::size_t>{2});
+}
+
 struct StandardBoard
 {
     const char* name;
