@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Kelvara against the floor: beside it, in the same run under one Xvfb and against one OpenRGB
 # protocol peer, a client that only wakes 30 times a second and sends a frame of the same size
-# (kelvara_floorclient). Kelvara runs hidden, then on screen at the size it opens at, at twice
-# that and at the picture's design size (the window's smallest), each time with
+# (kelvara_floorclient). Kelvara runs hidden, then on screen at its first size, each time with
 # 10 key presses a second typed into no window of its own; the CPU share of one core of each is
 # read from /proc over the same seconds and Kelvara's is given as a multiple of the floor's. Then
 # twenty seconds of hidden typing are traced with strace -c: Kelvara's system calls per frame sent
@@ -46,28 +45,18 @@ xvfb-run -a -s "-screen 0 1280x720x24" bash -c '
     kill $app; wait $app || true
     "$MEASURE_PROGRAM" >/dev/null 2>&1 & app=$!
     sleep 3; xdotool mousemove 1270 710
-    window=$(xdotool search --onlyvisible --pid $app --name "^Kelvara$" | head -1)
-    # At the size it opens at, at twice that, and at the picture'"'"'s design size (the smallest).
-    opened=$(measure $app)
-    eval "$(xdotool getwindowgeometry --shell "$window")"
-    xdotool windowsize "$window" $((WIDTH * 2)) $((HEIGHT * 2)); sleep 1
-    twice=$(measure $app)
-    xdotool windowsize "$window" 1 1; sleep 1
     shown=$(measure $app)
     kill $app $floor; wait $app $floor || true
     calls=$(awk "\$NF == \"total\" {print \$4}" "$TRACE")
     sends=$(awk "\$NF == \"sendto\" {print \$4}" "$TRACE")
-    awk -v hidden="$hidden" -v shown="$shown" -v opened="$opened" -v twice="$twice" \
-        -v tck="$(getconf CLK_TCK)" -v calls="$calls" -v sends="$sends" "BEGIN {
-            split(hidden, h, \" \"); split(shown, s, \" \"); split(opened, o, \" \"); split(twice, t, \" \")
+    awk -v hidden="$hidden" -v shown="$shown" -v tck="$(getconf CLK_TCK)" -v calls="$calls" \
+        -v sends="$sends" "BEGIN {
+            split(hidden, h, \" \"); split(shown, s, \" \")
             floor = 100 * (h[2] + s[2]) / tck / (h[3] + s[3])
             kh = 100 * h[1] / tck / h[3]; ks = 100 * s[1] / tck / s[3]
             printf \"floor:        %.2f%% of one core\\n\", floor
             printf \"hidden:       %.2f%% of one core, %.2f times the floor\\n\", kh, kh / floor
-            ko = 100 * o[1] / tck / o[3]; kt = 100 * t[1] / tck / t[3]
             printf \"on screen:    %.2f%% of one core, %.2f times the floor\\n\", ks, ks / floor
-            printf \"as it opens:  %.2f%% of one core, %.2f times the floor\\n\", ko, ko / floor
-            printf \"twice that:   %.2f%% of one core, %.2f times as it opens\\n\", kt, kt / ko
             printf \"system calls: %.2f a frame hidden (%d in %d frames)\\n\", calls / sends, calls, sends
         }"
 '

@@ -11,7 +11,6 @@
 #include <QPainter>
 
 #include <algorithm>
-#include <cmath>
 
 namespace kelvara {
 
@@ -61,30 +60,6 @@ artCanvasView::artCanvasView(QWidget* parent)
 {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    setMinimumSize(m_points);
-}
-
-void artCanvasView::setPointSize(QSize points)
-{
-    if (points.isEmpty()) {
-        return;
-    }
-    m_points = points;
-    setMinimumSize(points);
-    if (!parentWidget() || !parentWidget()->layout()) {
-        resize(points); // a view of its own, in no layout, is as large as the canvas
-    }
-    updateGeometry();
-    update();
-}
-
-QRectF artCanvasView::shownRect() const
-{
-    const QSizeF points(m_points);
-    const double scale = std::min(width() / points.width(), height() / points.height());
-    const QSizeF shown = points * scale;
-    return {QPointF((width() - shown.width()) / 2, (height() - shown.height()) / 2), shown};
 }
 
 bool artCanvasView::loadBackgroundImage(const QString& name)
@@ -97,39 +72,29 @@ bool artCanvasView::loadBackgroundImage(const QString& name)
 
 const QImage& artCanvasView::backgroundAt(qreal ratio)
 {
-    // Scaled once for each size it is drawn at, not on every frame: the screen's and the
-    // sampling's sizes are both kept.
-    const QSize pixels = (QSizeF(m_points) * ratio).toSize();
-    for (Scaled& kept : m_scaled) {
-        if (kept.source.cacheKey() == backgroundImage.cacheKey() && kept.image.size() == pixels &&
-            kept.image.devicePixelRatio() == ratio) {
-            m_newest = std::size_t(&kept - m_scaled.data());
-            return kept.image;
+    // Scaled once for each size it is drawn at, not on every frame.
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (m_scaledSource.cacheKey() != backgroundImage.cacheKey() || m_scaled.size() != pixels ||
+        m_scaled.devicePixelRatio() != ratio) {
+        m_scaledSource = backgroundImage;
+        m_scaled = backgroundImage.isNull() ? QImage()
+                                            : backgroundImage.scaled(pixels, Qt::IgnoreAspectRatio,
+                                                                     Qt::SmoothTransformation);
+        // Kept in a format every drawing takes as it is. A picture in a format the target does not
+        // have is converted on each drawing, and Qt hands conversions of this size to its thread
+        // pool: thread hand-offs on every frame. An opaque picture is the same pixels as RGB32.
+        if (!m_scaled.isNull()) {
+            m_scaled = m_scaled.convertToFormat(
+                isOpaque(m_scaled) ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
         }
+        m_scaled.setDevicePixelRatio(ratio);
     }
-    m_newest = (m_newest + 1) % m_scaled.size(); // the one not used last
-    Scaled& made = m_scaled[m_newest];
-    made.source = backgroundImage;
-    made.image = backgroundImage.isNull() ? QImage()
-                                          : backgroundImage.scaled(pixels, Qt::IgnoreAspectRatio,
-                                                                   Qt::SmoothTransformation);
-    // Kept in a format every drawing takes as it is. A picture in a format the target does not
-    // have is converted on each drawing, and Qt hands conversions of this size to its thread
-    // pool: thread hand-offs on every frame. An opaque picture is the same pixels as RGB32.
-    if (!made.image.isNull()) {
-        made.image = made.image.convertToFormat(
-            isOpaque(made.image) ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
-    }
-    made.image.setDevicePixelRatio(ratio);
-    return made.image;
+    return m_scaled;
 }
 
 void artCanvasView::drawContents(QPainter& painter, std::span<const QPoint> onlyPixels)
 {
-    // Device pixels per point: the device's ratio, times the scale the view is drawn at.
-    const QTransform& world = painter.worldTransform();
-    const qreal ratio = (painter.device() ? painter.device()->devicePixelRatioF() : 1.0) *
-                        (world.isScaling() ? std::sqrt(std::abs(world.determinant())) : 1.0);
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
     const QImage& background = backgroundAt(ratio);
     QImage* target = painter.device() && painter.device()->devType() == QInternal::Image
                          ? static_cast<QImage*>(painter.device())
@@ -156,7 +121,7 @@ void artCanvasView::drawContents(QPainter& painter, std::span<const QPoint> only
         painter.setCompositionMode(QPainter::CompositionMode_Source);
         if (!onlyPixels.empty()) {
             // Whatever a sampling image held before is gone where the picture does not reach.
-            painter.fillRect(QRectF(QPointF(0, 0), QSizeF(m_points)), Qt::transparent);
+            painter.fillRect(QRectF(QPointF(0, 0), QSizeF(size())), Qt::transparent);
         }
         painter.drawImage(QPointF(0, 0), background);
         painter.restore();
@@ -166,7 +131,7 @@ void artCanvasView::drawContents(QPainter& painter, std::span<const QPoint> only
         // Canvas points: origin bottom-left, y up. The rings leave the rest of the painter as
         // they found it, so only the transform is put back (a whole save costs more than them).
         const QTransform before = painter.worldTransform();
-        painter.translate(0, m_points.height());
+        painter.translate(0, height());
         painter.scale(1, -1);
         callback->theApp->drawWaves(painter, onlyPixels);
         painter.setWorldTransform(before);
@@ -176,13 +141,6 @@ void artCanvasView::drawContents(QPainter& painter, std::span<const QPoint> only
 void artCanvasView::paintEvent(QPaintEvent* /*event*/)
 {
     QPainter painter(this);
-    const QRectF shown = shownRect();
-    if (shown.toAlignedRect() != rect()) {
-        // The bands beside a drawing of other proportions than the view's.
-        painter.fillRect(rect(), palette().window());
-    }
-    painter.translate(shown.topLeft());
-    painter.scale(shown.width() / m_points.width(), shown.height() / m_points.height());
     drawContents(painter);
 }
 
@@ -192,13 +150,8 @@ void artCanvasView::mousePressEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton || !callback || !callback->theApp) {
         return;
     }
-    // Back to canvas points; a click on a band beside the drawing makes no wave.
-    const QRectF shown = shownRect();
-    if (!shown.contains(event->position())) {
-        return;
-    }
-    const QPointF at = (event->position() - shown.topLeft()) * (m_points.width() / shown.width());
-    callback->theApp->startWave(at.x(), double(m_points.height()) - at.y());
+    const QPointF at = event->position();
+    callback->theApp->startWave(at.x(), double(height()) - at.y());
 }
 
 bool artCanvasView::event(QEvent* event)

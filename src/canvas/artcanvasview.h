@@ -7,8 +7,6 @@
 #include <QPointer>
 #include <QWidget>
 
-#include <array>
-#include <cstddef>
 #include <span>
 
 namespace kelvara {
@@ -17,11 +15,8 @@ class AppDelegate;
 
 // The keyboard picture with the live rings on top, in the main window. It is also the image the
 // key colours are sampled from: the engine redraws it every tick and paints it off screen through
-// drawContents. Rings are in canvas points with the origin at the bottom-left, y up. The canvas
-// keeps its size in points whatever the window's size: on screen the drawing is scaled to fill
-// the view with its proportions kept, drawn at the view's own pixels, and a click lands at the
-// point it was made on. A button press starts a wave; Ctrl key combinations are the application's
-// key equivalents.
+// drawContents. Rings are in canvas points with the origin at the bottom-left, y up. A button
+// press starts a wave; Ctrl key combinations are the application's key equivalents.
 class artCanvasView : public QWidget, public EngineCanvas
 {
     Q_OBJECT
@@ -45,15 +40,9 @@ public:
 
     qreal pixelRatio() const override { return devicePixelRatioF(); }
 
-    QSize pointSize() const override { return m_points; }
+    QSize pointSize() const override { return size(); }
 
-    // The view may grow past it, never shrink below it; it opens at twice its size.
-    void setPointSize(QSize points) override;
-
-    QSize sizeHint() const override { return m_points * 2; }
-
-    // Where the drawing shows in the view, in the view's coordinates.
-    QRectF shownRect() const;
+    void setPointSize(QSize points) override { setFixedSize(points); }
 
     QSizeF backgroundSize() const override { return backgroundImage.deviceIndependentSize(); }
 
@@ -68,21 +57,13 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
-    // The picture at the canvas's size in pixels for a device pixel ratio (the screen's, times
-    // the view's scale on screen).
+    // The picture at the view's size in pixels for a device pixel ratio.
     const QImage& backgroundAt(qreal ratio);
     // Acts on the Ctrl combinations it knows; every combination counts as handled.
     bool performKeyEquivalent(const QKeyEvent& event);
 
-    struct Scaled
-    {
-        QImage source;
-        QImage image;
-    };
-
-    std::array<Scaled, 2> m_scaled;
-    std::size_t m_newest = 0;
-    QSize m_points{274, 100};
+    QImage m_scaledSource;
+    QImage m_scaled;
 };
 
 } // namespace kelvara

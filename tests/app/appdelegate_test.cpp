@@ -46,9 +46,7 @@ TEST_F(ApplicationTest, WithoutServiceAndAccessTheUserIsToldAndTheAnimationRuns)
     EXPECT_TRUE(delegate->window->isVisible());
     EXPECT_EQ(delegate->theApp->drawCanvas.get(), static_cast<EngineCanvas*>(delegate->artCanvas));
     EXPECT_EQ(delegate->theApp->animationTimer->interval(), 33);
-    // The canvas keeps its points; the window opens larger than them.
-    EXPECT_EQ(delegate->artCanvas->pointSize(), QSize(274, 100));
-    EXPECT_GT(delegate->artCanvas->width(), 274);
+    EXPECT_EQ(delegate->artCanvas->size(), QSize(274, 100));
 }
 
 // A service that comes late and goes, over a real socket, and another program on the keyboard:
@@ -145,11 +143,8 @@ TEST_F(ApplicationTest, AKeyOrAClickLightsItsLedAndLetsItReturnToThePicture)
 
     // A click does the same at the clicked point: the space bar, at (332, 263).
     const auto space = lastSent(44);
-    const QRectF shown = delegate->artCanvas->shownRect();
-    const double scale = shown.width() / 274.0;
     QTest::mouseClick(delegate->artCanvas, Qt::LeftButton, {},
-                      (shown.topLeft() + QPointF(332 * 274.0 / 963, 263 * 100.0 / 352) * scale)
-                          .toPoint());
+                      QPoint(int(332 * 274.0 / 963), int(263 * 100.0 / 352)));
     delegate->theApp->animationStep(nullptr);
     delegate->theApp->animationStep(nullptr);
     EXPECT_NE(lastSent(44), space);

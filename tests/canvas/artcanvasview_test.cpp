@@ -127,27 +127,6 @@ TEST(CanvasPicture, ShowsTheNamedPictureOrTheCautionPicture)
     EXPECT_NEAR(shown.blue(), original.blue(), 4);
 }
 
-// In a view larger than the canvas, of other proportions, the picture fills the view's height
-// with its proportions kept and bands beside it, drawn at the view's own pixels: at twice its
-// points the picture's own pixels show one for one. The canvas keeps its points.
-TEST(CanvasPicture, FillsALargerViewWithItsProportionsKept)
-{
-    QWidget window;
-    auto* canvas = new artCanvasView(&window);
-    canvas->setPointSize(QSize(274, 100));
-    canvas->resize(822, 200);
-    canvas->loadBackgroundImage(QStringLiteral("Spectrum"));
-    EXPECT_EQ(canvas->pointSize(), QSize(274, 100));
-    EXPECT_EQ(canvas->shownRect(), QRectF(137, 0, 548, 200));
-    const QImage shown = canvas->grab().toImage();
-    const QImage picture = *backgroundPictureNamed(QStringLiteral("Spectrum"));
-    ASSERT_EQ(picture.size(), QSize(548, 200));
-    for (const QPoint at : {QPoint(45, 32), QPoint(300, 120), QPoint(540, 190)}) {
-        EXPECT_EQ(shown.pixelColor(at + QPoint(137, 0)), picture.pixelColor(at)) << at.x();
-    }
-    EXPECT_EQ(shown.pixelColor(10, 100), canvas->palette().window().color());
-}
-
 // Pictures are kept ready to draw in a format of their own choosing; what they show must not
 // change.
 TEST(CanvasPicture, DrawsOpaqueAndTranslucentPicturesPixelForPixel)
