@@ -2,7 +2,7 @@
 // The sampling reads the colour there like any other, so the key's LED shows it too.
 
 #include "engine/kelvaraactions.h"
-#include "input/keylayouttable.h"
+#include "led/standardkeyplaces.h"
 
 #include <QPainter>
 
@@ -12,9 +12,8 @@ namespace kelvara {
 
 namespace {
 
-// One key's pitch in layout units, and how much of it the light covers: less than the whole, so
-// that no neighbour's sampled pixel is reached.
-constexpr double keyPitch = 39.0;
+// How much of a key's pitch the light covers: less than the whole, so that no neighbour's sampled
+// pixel is reached.
 constexpr double litShare = 0.8;
 
 struct LockKey
@@ -77,22 +76,17 @@ void KelvaraActions::drawLockLights(QPainter& painter) const
     if (!m_lockLightsShown || on == 0) {
         return;
     }
-    const std::vector<KeyLayoutRow>& rows = keyLayoutTable().rows();
     for (const LockKey& key : lockKeyShapes) {
-        if ((on & key.bit) == 0) {
-            continue;
-        }
-        const auto row = std::find_if(rows.begin(), rows.end(), [&](const KeyLayoutRow& r) {
-            return r.hidCode == key.hid && r.keyCode != keyNameMarker;
-        });
-        if (row == rows.end()) {
+        const std::optional<QPointF> at =
+            (on & key.bit) != 0 ? tablePlaceOfCode(key.hid) : std::nullopt;
+        if (!at) {
             continue;
         }
         // Canvas points, origin bottom-left and y up, as the rings are drawn.
         const double width = key.widthInKeys * keyPitch * litShare * renderScaleHoriz;
         const double height = keyPitch * litShare * renderScaleVert;
-        const double x = double(row->x) * renderScaleHoriz;
-        const double y = double(renderHeight) - double(row->y) * renderScaleVert;
+        const double x = at->x() * renderScaleHoriz;
+        const double y = double(renderHeight) - at->y() * renderScaleVert;
         painter.fillRect(QRectF(x - width / 2, y - height / 2, width, height), m_lockLightsColour);
     }
 }

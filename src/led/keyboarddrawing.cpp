@@ -1,6 +1,7 @@
 #include "led/keyboarddrawing.h"
 
 #include "led/standardkeygeometry.h"
+#include "led/standardkeyplaces.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -24,22 +25,10 @@ constexpr double nearEnough = 0.75; // u
 // them, so that drawing stays bounded whatever it sends. The rest are other lights.
 constexpr std::size_t mostKeys = 1024;
 
-QString keyOf(const QString& ledName)
-{
-    static const QRegularExpression nthLed(QStringLiteral(" LED \\d+$"));
-    if (!ledName.startsWith(QStringLiteral("Key: "))) {
-        return {};
-    }
-    QString key = ledName.mid(5);
-    key.remove(nthLed);
-    return key;
-}
-
 // A point of the reference picture (layout units) in key units of a full-size board.
 QPointF inKeyUnits(QPointF at)
 {
-    constexpr double pitch = 39.3;
-    const double x = (at.x() - 80) / pitch + 0.5;
+    const double x = (at.x() - 80) / keyPitch + 0.5;
     const double y = at.y() <= 107 ? 0.5 + (at.y() - 57) * 1.5 / 50 : 2.0 + (at.y() - 107) / 39;
     return {x, y};
 }
@@ -131,7 +120,7 @@ KeyboardDrawing drawKeyboard(const Controller& controller, KeyboardKind kind,
     std::vector<QString> order;
     QHash<QString, std::vector<std::size_t>> ledsOfKey;
     for (std::size_t i = 0; i < controller.ledNames.size(); ++i) {
-        const QString key = keyOf(controller.ledNames[i]);
+        const QString key = keyNameOf(controller.ledNames[i]);
         if (key.isEmpty() || otherFamilyKey(key, kind.layout)) {
             drawing.other.push_back(i);
             continue;

@@ -28,8 +28,8 @@ constexpr std::array sizes{KeyboardSize::Full,      KeyboardSize::Tkl,   Keyboar
 constexpr std::array layouts{KeyboardLayout::Ansi, KeyboardLayout::Iso, KeyboardLayout::Jis,
                              KeyboardLayout::Abnt2, KeyboardLayout::Unknown};
 
-QJsonArray ledsAndNames(const std::vector<std::size_t>& leds, const std::vector<QString>& names,
-                        QJsonObject& entry)
+void ledsAndNames(const std::vector<std::size_t>& leds, const std::vector<QString>& names,
+                  QJsonObject& entry)
 {
     QJsonArray indices;
     QJsonArray ledNames;
@@ -39,7 +39,6 @@ QJsonArray ledsAndNames(const std::vector<std::size_t>& leds, const std::vector<
     }
     entry.insert(QStringLiteral("leds"), indices);
     entry.insert(QStringLiteral("names"), ledNames);
-    return indices;
 }
 
 // Rounded to what a hand would write, so that the file reads well.

@@ -16,19 +16,6 @@ namespace {
 constexpr int keypadType = 18;
 constexpr int laptopType = 19;
 
-// The key an LED name gives, without "Key: " and without the " LED 2" of a key's second light;
-// empty for a light that is no key.
-QString keyName(const QString& ledName)
-{
-    static const QRegularExpression nthLed(QStringLiteral(" LED \\d+$"));
-    if (!ledName.startsWith(QStringLiteral("Key: "))) {
-        return {};
-    }
-    QString key = ledName.mid(5);
-    key.remove(nthLed);
-    return key;
-}
-
 // The keys of the LEDs a board shows: where a zone has a matrix map, only the LEDs it places.
 QSet<QString> keysShown(const Controller& controller)
 {
@@ -54,7 +41,7 @@ QSet<QString> keysShown(const Controller& controller)
     QSet<QString> keys;
     for (std::size_t i = 0; i < count; ++i) {
         if (!mapped[i] || shown[i]) {
-            if (QString key = keyName(controller.ledNames[i]); !key.isEmpty()) {
+            if (QString key = keyNameOf(controller.ledNames[i]); !key.isEmpty()) {
                 keys.insert(key);
             }
         }
@@ -131,6 +118,17 @@ KeyboardSize sizeOf(const QSet<QString>& keys, int type)
 }
 
 } // namespace
+
+QString keyNameOf(const QString& ledName)
+{
+    static const QRegularExpression nthLed(QStringLiteral(" LED \\d+$"));
+    if (!ledName.startsWith(QStringLiteral("Key: "))) {
+        return {};
+    }
+    QString key = ledName.mid(5);
+    key.remove(nthLed);
+    return key;
+}
 
 KeyboardKind keyboardKind(const Controller& controller)
 {

@@ -44,6 +44,10 @@ struct KeyboardKind
 // ISO, what most such lists serve.
 KeyboardKind keyboardKind(const openrgb::Controller& controller);
 
+// The key an LED name gives, without "Key: " and without the " LED 2" of a key's second light;
+// empty for a light that is no key.
+QString keyNameOf(const QString& ledName);
+
 // "full", "tkl", "75%", "65%", "60%", "laptop", "keypad", "other".
 QString sizeName(KeyboardSize size);
 // "ANSI", "ISO", "JIS", "ABNT2", "unknown".

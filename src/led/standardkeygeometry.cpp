@@ -163,13 +163,6 @@ std::vector<StandardKey> fullBoard(KeyboardLayout layout)
     const auto add = [&](const char* name, QPolygonF outline) {
         keys.push_back({QString::fromUtf8(name), std::move(outline)});
     };
-    const auto replace = [&](const char* name, QPolygonF outline) {
-        for (StandardKey& key : keys) {
-            if (key.name == QString::fromUtf8(name)) {
-                key.outline = std::move(outline);
-            }
-        }
-    };
     switch (layout) {
     case KeyboardLayout::Iso:
     case KeyboardLayout::Abnt2:
@@ -208,9 +201,6 @@ std::vector<StandardKey> fullBoard(KeyboardLayout layout)
         add("Backspace", keyRect(13, 1.5, 2));
         add("Space", keyRect(3.75, 5.5, 6.25));
         break;
-    }
-    if (layout == KeyboardLayout::Jis) {
-        replace("Right Alt", keyRect(10, 5.5, 1.25));
     }
     return keys;
 }

@@ -35,21 +35,10 @@ GlobalKeyInput::GlobalKeyInput(EventMonitors& monitors, QObject* parent)
                                                    "not seen."));
         }
     });
-    m_deviceKeys.onLocksChanged([this] {
-        if (m_source == Source::Devices) {
-            emit lockKeysChanged();
-        }
-    });
-    m_serviceKeys.onLocksChanged([this] {
-        if (m_source == Source::KeyService) {
-            emit lockKeysChanged();
-        }
-    });
-    connect(&m_x11, &XInputKeySource::locksChanged, this, [this] {
-        if (m_source == Source::X11) {
-            emit lockKeysChanged();
-        }
-    });
+    // Any source's change may be the chosen one's: lockKeys() tells which state counts.
+    m_deviceKeys.onLocksChanged([this] { emit lockKeysChanged(); });
+    m_serviceKeys.onLocksChanged([this] { emit lockKeysChanged(); });
+    connect(&m_x11, &XInputKeySource::locksChanged, this, &GlobalKeyInput::lockKeysChanged);
     connect(&m_service, &KeyServiceClient::deliveringChanged, this, [](bool delivering) {
         systemLog(delivering ? QStringLiteral("The key service passes on key presses.")
                              : QStringLiteral("The key service rests: the screen is locked or "

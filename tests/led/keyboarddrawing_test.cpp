@@ -14,14 +14,6 @@ namespace {
 
 using openrgb::Controller;
 
-Controller served(const testing::FakeOpenRgbServer::Device& device)
-{
-    const auto c =
-        openrgb::parseControllerData(testing::FakeOpenRgbServer::encodeDevice(device, 6), 6);
-    EXPECT_TRUE(c) << device.name.toStdString();
-    return c.value_or(Controller{});
-}
-
 // Whether any point of a fine grid lies in two outlines: keys that overlap.
 bool anyOverlap(const std::vector<DrawnKey>& keys)
 {
@@ -64,7 +56,7 @@ TEST(KeyboardDrawingSweep, EveryReferenceBoardIsDrawnWithoutOverlapsAndEveryKeyO
     int grids = 0;
     int lEnters = 0;
     for (const auto& ref : testing::referenceKeyboards()) {
-        const Controller c = served(ref.device);
+        const Controller c = testing::asServed(ref.device);
         const LedPlacement placement = placeLeds(c);
         const KeyboardDrawing& drawing = placement.drawing;
         const std::string id = ref.id.toStdString();

@@ -14,14 +14,6 @@ namespace {
 using openrgb::Controller;
 using testing::logged;
 
-Controller served(const QString& id)
-{
-    const auto c = openrgb::parseControllerData(
-        testing::FakeOpenRgbServer::encodeDevice(testing::referenceKeyboard(id).device, 6), 6);
-    EXPECT_TRUE(c);
-    return c.value_or(Controller{});
-}
-
 bool sameDrawing(const KeyboardDrawing& a, const KeyboardDrawing& b)
 {
     if (a.keys.size() != b.keys.size() || a.other != b.other) {
@@ -56,7 +48,9 @@ protected:
     // The placement of the ISO K70 under the name "K70 ISO", with what the folder keeps.
     LedPlacement placed()
     {
-        controller = served(QStringLiteral("corsair-v2-protocol-k70-core-rgb-iso"));
+        controller = testing::asServed(
+            testing::referenceKeyboard(QStringLiteral("corsair-v2-protocol-k70-core-rgb-iso"))
+                .device);
         controller.name = QStringLiteral("K70 ISO");
         LedPlacement placement = placeLeds(controller);
         useKeptDrawing(folder.path(), controller, placement);

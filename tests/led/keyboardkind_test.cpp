@@ -15,14 +15,6 @@ using Layout = KeyboardLayout;
 
 constexpr quint32 none = openrgb::noMatrixCell;
 
-Controller served(const testing::FakeOpenRgbServer::Device& device)
-{
-    const auto c =
-        openrgb::parseControllerData(testing::FakeOpenRgbServer::encodeDevice(device, 6), 6);
-    EXPECT_TRUE(c) << device.name.toStdString();
-    return c.value_or(Controller{});
-}
-
 // The keys of a board, as "Key: " names, in one zone without a matrix.
 Controller board(const QStringList& keys, int type = 5)
 {
@@ -130,7 +122,7 @@ TEST(KeyboardKindSweep, AgreesWithTheFileForMostBoards)
     int layoutsAgree = 0;
     std::map<std::string, int> keypads;
     for (const auto& ref : testing::referenceKeyboards()) {
-        const KeyboardKind kind = keyboardKind(served(ref.device));
+        const KeyboardKind kind = keyboardKind(testing::asServed(ref.device));
         if (ref.layout == QStringLiteral("n/a")) {
             ++keypads[sizeName(kind.size).toStdString()];
         }

@@ -48,14 +48,6 @@ Controller controllerOf(std::initializer_list<const char*> leds, std::vector<Zon
 }
 
 // A reference device as a version 6 server sends it, read back as Kelvara reads it.
-Controller served(const testing::FakeOpenRgbServer::Device& device)
-{
-    const auto c =
-        openrgb::parseControllerData(testing::FakeOpenRgbServer::encodeDevice(device, 6), 6);
-    EXPECT_TRUE(c) << device.name.toStdString();
-    return c.value_or(Controller{});
-}
-
 struct PlacingCase
 {
     const char* name;
@@ -173,7 +165,8 @@ TEST(LedPlacement, KeyboardsKeypadsAndLaptopsAreTakenMiceAndStripsAreNot)
 TEST(LedPlacement, TheLogLineCountsEachWay)
 {
     const auto reference = [](const char* id) {
-        return placeLeds(served(testing::referenceKeyboard(QString::fromLatin1(id)).device));
+        return placeLeds(
+            testing::asServed(testing::referenceKeyboard(QString::fromLatin1(id)).device));
     };
     const std::pair<LedPlacement, const char*> lines[] = {
         {placeLeds(
@@ -209,7 +202,7 @@ TEST(LedPlacement, EveryReferenceKeyboardHasItsKeyLedsPlaced)
 
     std::map<std::string, Figures> figures;
     for (const auto& ref : testing::referenceKeyboards()) {
-        const Controller c = served(ref.device);
+        const Controller c = testing::asServed(ref.device);
         ASSERT_TRUE(isKeyboardLike(c)) << ref.id.toStdString();
         const LedPlacement placement = placeLeds(c);
         long keys = 0;

@@ -69,4 +69,11 @@ ReferenceKeyboard referenceKeyboard(const QString& id)
     return {};
 }
 
+openrgb::Controller asServed(const FakeOpenRgbServer::Device& device)
+{
+    const auto c = openrgb::parseControllerData(FakeOpenRgbServer::encodeDevice(device, 6), 6);
+    EXPECT_TRUE(c) << device.name.toStdString();
+    return c.value_or(openrgb::Controller{});
+}
+
 } // namespace kelvara::testing

@@ -23,4 +23,7 @@ std::vector<ReferenceKeyboard> referenceKeyboards();
 // The one with that id; fails the test when there is none.
 ReferenceKeyboard referenceKeyboard(const QString& id);
 
+// A device as a client reads it from a version 6 server; fails the test when it cannot be read.
+openrgb::Controller asServed(const FakeOpenRgbServer::Device& device);
+
 } // namespace kelvara::testing
