@@ -7,6 +7,7 @@
 #include "app/trayicon.h"
 #include "canvas/artcanvasview.h"
 #include "engine/lightingservice.h"
+#include "led/keyboardfile.h"
 #include "led/ledbackend.h"
 #include "led/logiled.h"
 #include "platform/logindkeepawake.h"
@@ -70,6 +71,7 @@ void AppDelegate::connectSettingsWindow()
     modifierKeySwap = ui.modifierKeySwap;
     lockLightsBox = ui.lockLightsBox;
     lockLightsWell = ui.lockLightsWell;
+    keyboardPopup = ui.keyboardPopup;
     ring1settingsView = ui.ring1settingsView;
     ring2settingsView = ui.ring2settingsView;
     ring3settingsView = ui.ring3settingsView;
@@ -149,10 +151,34 @@ void AppDelegate::applicationDidFinishLaunching()
 
     // Settings, picture and animation, without returning to the event loop in between: no tick
     // may come before the canvas is attached.
+    // The keyboard drawn last comes back from its file before the service answers.
+    KeyboardChoice& keyboards = ledBackend().keyboardChoice();
+    keyboards.setKept(readKeptKeyboard(keyboardsFolder(),
+                                       openPreferenceStore()->value(lastKeyboardKey).toString()));
     theApp->loadPrefs(this);
     theApp->setBackground(artCanvas, chosenBackground().value_or(_defaultBackgroundName));
+    showChosenKeyboard();
+    connect(&keyboards, &KeyboardChoice::shownChanged, this, &AppDelegate::showChosenKeyboard);
+    connect(&keyboards, &KeyboardChoice::keyboardsChanged, this, [this, &keyboards] {
+        // What the popup had chosen stays chosen while it is still offered.
+        const QString chosen = chosenKeyboard().value_or(QString());
+        const QStringList offered = keyboards.choosable();
+        showKeyboards(offered, offered.contains(chosen) ? chosen : keyboards.shownName());
+    });
     artCanvas->callback = this;
     theApp->startAnimation(artCanvas);
+}
+
+void AppDelegate::showChosenKeyboard()
+{
+    const std::optional<ShownKeyboard>& shown = ledBackend().keyboardChoice().shown();
+    theApp->showKeyboard(artCanvas, shown);
+    if (shown) {
+        const std::unique_ptr<QSettings> store = openPreferenceStore();
+        if (store->value(lastKeyboardKey).toString() != shown->name) {
+            store->setValue(lastKeyboardKey, shown->name);
+        }
+    }
 }
 
 void AppDelegate::applicationWillTerminate()

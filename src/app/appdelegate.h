@@ -99,6 +99,8 @@ public:
     bool lockLightsChecked() const override;
     QColor lockLightsColour() const override;
     void showLockLights(bool shown, const QColor& colour) override;
+    void showKeyboards(const QStringList& names, const QString& chosen) override;
+    std::optional<QString> chosenKeyboard() const override;
     void syncStepper(QLineEdit* field);
     static Stepper* stepperWithTag(const QObjectList& views, int tag);
     QWidget* ringSettingsView(int ring) const;
@@ -110,6 +112,7 @@ public:
     QPointer<QCheckBox> modifierKeySwap;
     QPointer<QCheckBox> lockLightsBox;
     QPointer<ColorWell> lockLightsWell;
+    QPointer<QComboBox> keyboardPopup;
     QPointer<QDialog> permissionSheet;
     QPointer<QLabel> statusTextField;
     QPointer<QLabel> bottomInfoTextField;
@@ -142,6 +145,8 @@ private:
     void connectSettingsWindow();
     // The status line's tooltip and the tray's: the service's details, and what keys are seen.
     void showStatusTips();
+    // The keyboard the LED layer chooses, drawn in the window; its name kept for the next launch.
+    void showChosenKeyboard();
 
     std::unique_ptr<QMainWindow> m_mainWindow;
     std::unique_ptr<Ui::MainWindow> m_mainUi;

@@ -2,6 +2,7 @@
 
 #include "app/appdelegate.h"
 #include "canvas/backgroundpictures.h"
+#include "canvas/keyboardpainter.h"
 #include "engine/kelvaraactions.h"
 #include "platform/keytranslation.h"
 
@@ -64,18 +65,52 @@ artCanvasView::artCanvasView(QWidget* parent)
 
 bool artCanvasView::loadBackgroundImage(const QString& name)
 {
+    m_pictureName = name;
     std::optional<QImage> picture = backgroundPictureNamed(name);
     const bool found = picture.has_value();
     backgroundImage = found ? std::move(*picture) : cautionPicture();
     return found;
 }
 
+void artCanvasView::setDrawing(const KeyboardDrawing* drawing)
+{
+    m_drawing.reset();
+    if (drawing) {
+        m_drawing = *drawing;
+    }
+    m_drawingChanged = true;
+}
+
+void artCanvasView::paintDrawing(QImage& image) const
+{
+    const KeyboardTheme* named = keyboardTheme(m_pictureName);
+    const KeyboardTheme& theme = named ? *named : keyboardThemes().front();
+    image.fill(theme.body.darker(160));
+    QPainter painter(&image);
+    paintKeyboard(painter, *m_drawing, theme, QRectF(QPointF(0, 0), QSizeF(size())));
+}
+
 const QImage& artCanvasView::backgroundAt(qreal ratio)
 {
     // Scaled once for each size it is drawn at, not on every frame.
     const QSize pixels = (QSizeF(size()) * ratio).toSize();
-    if (m_scaledSource.cacheKey() != backgroundImage.cacheKey() || m_scaled.size() != pixels ||
-        m_scaled.devicePixelRatio() != ratio) {
+    if (m_drawing) {
+        // Drawn as shapes at the view's own pixels, sharp at any pixel ratio.
+        if (m_drawingChanged || m_scaledSource.cacheKey() != backgroundImage.cacheKey() ||
+            m_scaled.size() != pixels || m_scaled.devicePixelRatio() != ratio) {
+            m_drawingChanged = false;
+            m_scaledSource = backgroundImage;
+            m_scaled = QImage(pixels, QImage::Format_RGB32);
+            m_scaled.setDevicePixelRatio(ratio);
+            if (!m_scaled.isNull()) {
+                paintDrawing(m_scaled);
+            }
+        }
+        return m_scaled;
+    }
+    if (m_drawingChanged || m_scaledSource.cacheKey() != backgroundImage.cacheKey() ||
+        m_scaled.size() != pixels || m_scaled.devicePixelRatio() != ratio) {
+        m_drawingChanged = false;
         m_scaledSource = backgroundImage;
         m_scaled = backgroundImage.isNull() ? QImage()
                                             : backgroundImage.scaled(pixels, Qt::IgnoreAspectRatio,

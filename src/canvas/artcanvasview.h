@@ -1,12 +1,14 @@
 #pragma once
 
 #include "engine/enginecanvas.h"
+#include "led/keyboarddrawing.h"
 
 #include <QImage>
 #include <QPoint>
 #include <QPointer>
 #include <QWidget>
 
+#include <optional>
 #include <span>
 
 namespace kelvara {
@@ -44,6 +46,8 @@ public:
 
     void setPointSize(QSize points) override { setFixedSize(points); }
 
+    void setDrawing(const KeyboardDrawing* drawing) override;
+
     QSizeF backgroundSize() const override { return backgroundImage.deviceIndependentSize(); }
 
     QImage backgroundImage;
@@ -62,8 +66,14 @@ private:
     // Acts on the Ctrl combinations it knows; every combination counts as handled.
     bool performKeyEquivalent(const QKeyEvent& event);
 
+    // The drawn keyboard at the view's size in pixels, in the loaded picture's colours.
+    void paintDrawing(QImage& image) const;
+
     QImage m_scaledSource;
     QImage m_scaled;
+    std::optional<KeyboardDrawing> m_drawing;
+    QString m_pictureName;
+    bool m_drawingChanged = false;
 };
 
 } // namespace kelvara

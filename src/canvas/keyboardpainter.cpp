@@ -9,10 +9,9 @@ namespace kelvara {
 
 namespace {
 
-// Around the keys, the board's own edge; between a key's outline and its cap, a gap.
-constexpr double boardMargin = 0.35; // u
-constexpr double capGap = 0.07;      // u
-constexpr double capRadius = 0.12;   // u
+// Between a key's outline and its cap, a gap.
+constexpr double capGap = 0.07;    // u
+constexpr double capRadius = 0.12; // u
 
 QColor hsv(double h, double s, double v)
 {
@@ -92,33 +91,18 @@ void paintKeyCap(QPainter& painter, const QPainterPath& shape, const QColor& fil
     painter.drawPath(shape);
 }
 
-QRectF boardBounds(const KeyboardDrawing& drawing)
-{
-    QRectF keys;
-    for (const DrawnKey& key : drawing.keys) {
-        keys |= key.outline.boundingRect();
-    }
-    if (keys.isEmpty()) {
-        keys = QRectF(0, 0, 1, 1);
-    }
-    return keys.adjusted(-boardMargin, -boardMargin, boardMargin, boardMargin);
-}
-
 void paintKeyboard(QPainter& painter, const KeyboardDrawing& drawing, const KeyboardTheme& theme,
                    const QRectF& target)
 {
     const QRectF bounds = boardBounds(drawing);
-    const double scale =
-        std::min(target.width() / bounds.width(), target.height() / bounds.height());
-    if (!(scale > 0) || !std::isfinite(scale)) {
+    const std::optional<QTransform> toTarget = drawingTransform(bounds, target);
+    if (!toTarget) {
         return;
     }
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    // Centred in the target, in key units from here on.
-    painter.translate(target.center());
-    painter.scale(scale, scale);
-    painter.translate(-bounds.center());
+    // In key units from here on.
+    painter.setTransform(*toTarget, true);
     paintBoardBody(painter, bounds, 0.6, theme, 0.08);
     for (const DrawnKey& key : drawing.keys) {
         const QPointF centre = key.outline.boundingRect().center();

@@ -42,7 +42,4 @@ void paintKeyCap(QPainter& painter, const QPainterPath& shape, const QColor& fil
 void paintKeyboard(QPainter& painter, const KeyboardDrawing& drawing, const KeyboardTheme& theme,
                    const QRectF& target);
 
-// The rectangle the keys of a drawing cover, in key units, with a margin for the board's edge.
-QRectF boardBounds(const KeyboardDrawing& drawing);
-
 } // namespace kelvara

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "led/keyboarddrawing.h"
+
 #include <QObject>
 #include <QPainter>
 #include <QPoint>
@@ -31,6 +33,9 @@ public:
     // The named picture, or the caution picture when there is none; true when the named one was
     // found.
     virtual bool loadBackgroundImage(const QString& name) = 0;
+    // Draws that keyboard, in the colours of the picture last loaded, in place of the picture;
+    // none for the picture again. The canvas keeps its own copy.
+    virtual void setDrawing(const KeyboardDrawing* drawing) = 0;
     // The loaded picture's size in points.
     virtual QSizeF backgroundSize() const = 0;
     // The whole drawing: the picture, then the rings through the engine. A caller that reads

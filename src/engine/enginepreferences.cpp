@@ -3,6 +3,7 @@
 
 #include "engine/kelvaraactions.h"
 #include "input/keylayouttable.h"
+#include "led/ledbackend.h"
 #include "platform/systemlog.h"
 #include "prefs/preferencestore.h"
 #include "rings/ringsettingstable.h"
@@ -141,6 +142,10 @@ void KelvaraActions::loadPrefs(PrefsControls* delegate)
     delegate->showFlipModifiers(flippingModifiers);
 
     delegate->showLockLights(prefs.lockLights, prefs.lockLightsColour);
+
+    KeyboardChoice& keyboards = ledBackend().keyboardChoice();
+    keyboards.setWish(prefs.keyboard);
+    delegate->showKeyboards(keyboards.choosable(), keyboards.shownName());
     setLockLightsShown(prefs.lockLights, prefs.lockLightsColour);
 
     for (int ring = 1; ring <= 5; ++ring) {
@@ -187,6 +192,15 @@ void KelvaraActions::savePrefs(PrefsControls* delegate)
     store->setValue(flipModifiersKey, delegate->flipModifiersChecked());
     store->setValue(lockLightsKey, delegate->lockLightsChecked());
     store->setValue(lockLightsColourKey, delegate->lockLightsColour().name(QColor::HexRgb));
+    // Named only when it is not what would be drawn anyway, so that a keyboard bought later is
+    // drawn without a visit to the settings.
+    if (const std::optional<QString> keyboard = delegate->chosenKeyboard()) {
+        if (*keyboard == ledBackend().keyboardChoice().automaticName()) {
+            store->remove(keyboardKey);
+        } else {
+            store->setValue(keyboardKey, *keyboard);
+        }
+    }
     for (int ring = 1; ring <= 5; ++ring) {
         for (int field = 0; field < ringFieldCount; ++field) {
             store->setValue(ringKey(ring, field),

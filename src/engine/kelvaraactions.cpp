@@ -109,6 +109,11 @@ void KelvaraActions::startWaveForKey(std::int64_t keyCode)
     if (!row) {
         return;
     }
+    if (m_drawn) {
+        const QPointF at = m_drawn->ofRow(*row);
+        startWave(at.x(), double(renderHeight) - at.y());
+        return;
+    }
     const double x = double(row->x) * renderScaleHoriz;
     // Flipped against the 100-point height of the standard picture, whatever the picture is.
     const double y = 100.0 - double(row->y) * renderScaleVert;
@@ -145,14 +150,35 @@ void KelvaraActions::endKeepAwake()
 void KelvaraActions::setBackground(EngineCanvas* canvas, const QString& name)
 {
     // Decoded once: the canvas keeps the picture, and its size is the render size.
+    m_backgroundName = name;
     const bool found = canvas->loadBackgroundImage(name);
-    const QSizeF size = found ? canvas->backgroundSize() : QSizeF(274, 100);
+    const QSizeF size = m_drawn ? QSizeF(m_drawn->pointSize())
+                        : found ? canvas->backgroundSize()
+                                : QSizeF(274, 100);
     renderWidth = static_cast<int>(size.width());
     renderHeight = static_cast<int>(size.height());
     renderScaleHoriz = double(renderWidth) / layoutWidth;
     renderScaleVert = double(renderHeight) / layoutHeight;
     canvas->setPointSize(QSize(renderWidth, renderHeight));
     followScreen(canvas->pixelRatio());
+}
+
+void KelvaraActions::showKeyboard(EngineCanvas* canvas, std::optional<ShownKeyboard> keyboard)
+{
+    if (keyboard == m_shown) {
+        return;
+    }
+    m_shown = std::move(keyboard);
+    m_drawn.reset();
+    if (m_shown) {
+        m_drawn.emplace(*m_shown);
+    }
+    ++m_drawnGeneration;
+    canvas->setDrawing(m_shown ? &m_shown->drawing : nullptr);
+    setBackground(canvas, m_backgroundName);
+    if (drawCanvas) {
+        showChangeNow();
+    }
 }
 
 void KelvaraActions::followScreen(qreal ratio)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/drawnkeyplaces.h"
 #include "engine/enginecanvas.h"
 #include "engine/keepawake.h"
 #include "engine/prefscontrols.h"
@@ -63,8 +64,16 @@ public:
 
     // The tick; the timer argument is not used.
     void animationStep(QTimer* timer);
-    // Loads the named picture into the canvas and derives the render scales from its size.
+    // Loads the named picture into the canvas and derives the render scales from its size. With
+    // a keyboard shown, the picture's name is the theme the keyboard is drawn in, and the canvas
+    // takes the drawing's size.
     void setBackground(EngineCanvas* canvas, const QString& name);
+    // Draws that keyboard instead of the picture, or the picture again for none: waves start at
+    // its keys and each of its LEDs takes the colour under its own key.
+    void showKeyboard(EngineCanvas* canvas, std::optional<ShownKeyboard> keyboard);
+
+    const std::optional<DrawnKeyPlaces>& drawnPlaces() const { return m_drawn; }
+
     // The render scales for a canvas on a screen of that pixel ratio: the image pixels per layout
     // unit follow the screen the canvas is on, not the primary one.
     void followScreen(qreal ratio);
@@ -115,6 +124,10 @@ private:
     void showChangeNow();
 
     std::unique_ptr<KeepAwake> m_keepAwake;
+    std::optional<ShownKeyboard> m_shown;
+    std::optional<DrawnKeyPlaces> m_drawn;
+    int m_drawnGeneration = 0; // counts the keyboards shown, for the samples to follow
+    QString m_backgroundName;
     std::optional<LockKeys> m_locksOn;
     bool m_lockLightsShown = true;
     QColor m_lockLightsColour = Qt::white;
@@ -132,6 +145,7 @@ private:
         double scaleVert = 0;
         std::vector<KeyLayoutRow> rows;
         std::vector<QPointF> places;
+        int drawnGeneration = 0;
     };
 
     bool samplesStillHold(const std::vector<KeyLayoutRow>& rows,
@@ -150,6 +164,8 @@ private:
     std::vector<QPoint> m_samplePixels;
     // The pixel of each of the LED layer's extra places, in its order.
     std::vector<QPoint> m_placeSamples;
+    // The pixel of each key of the keyboard drawn, in the drawing's order.
+    std::vector<QPoint> m_keySamples;
 };
 
 } // namespace kelvara

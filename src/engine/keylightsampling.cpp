@@ -59,7 +59,8 @@ bool KelvaraActions::samplesStillHold(const std::vector<KeyLayoutRow>& rows,
     return m_sampledFor.pixels == m_samplingImage.size() &&
            m_sampledFor.ratio == m_samplingImage.devicePixelRatio() &&
            m_sampledFor.scaleHoriz == backingRenderScaleHoriz &&
-           m_sampledFor.scaleVert == backingRenderScaleVert && m_sampledFor.rows == rows &&
+           m_sampledFor.scaleVert == backingRenderScaleVert &&
+           m_sampledFor.drawnGeneration == m_drawnGeneration && m_sampledFor.rows == rows &&
            std::equal(places.begin(), places.end(), m_sampledFor.places.begin(),
                       m_sampledFor.places.end());
 }
@@ -68,6 +69,11 @@ void KelvaraActions::placeSamples(const std::vector<KeyLayoutRow>& rows,
                                   std::span<const QPointF> places)
 {
     const QImage& image = m_samplingImage;
+    const qreal ratio = image.devicePixelRatio();
+    // A point of a drawn keyboard's canvas to the image pixel under it.
+    const auto pixelOf = [ratio](QPointF points) {
+        return QPoint(static_cast<int>(points.x() * ratio), static_cast<int>(points.y() * ratio));
+    };
     // The pixel under each key; rows whose point falls outside the image are skipped.
     m_samples.clear();
     m_samplePixels.clear();
@@ -76,8 +82,10 @@ void KelvaraActions::placeSamples(const std::vector<KeyLayoutRow>& rows,
             continue;
         }
         // Image rows count from the top, as layout y does: no flip here.
-        const QPoint at(static_cast<int>(double(rows[i].x) * backingRenderScaleHoriz),
-                        static_cast<int>(double(rows[i].y) * backingRenderScaleVert));
+        const QPoint at =
+            m_drawn ? pixelOf(m_drawn->ofRow(rows[i]))
+                    : QPoint(static_cast<int>(double(rows[i].x) * backingRenderScaleHoriz),
+                             static_cast<int>(double(rows[i].y) * backingRenderScaleVert));
         if (image.valid(at)) {
             m_samples.emplace_back(i, at);
             m_samplePixels.push_back(at);
@@ -86,12 +94,25 @@ void KelvaraActions::placeSamples(const std::vector<KeyLayoutRow>& rows,
     // The LEDs no row reaches are read at their own places, kept inside the image.
     m_placeSamples.clear();
     for (const QPointF& place : places) {
-        const QPoint at(
-            std::clamp(static_cast<int>(place.x() * backingRenderScaleHoriz), 0, image.width() - 1),
-            std::clamp(static_cast<int>(place.y() * backingRenderScaleVert), 0,
-                       image.height() - 1));
+        const QPoint scaled = m_drawn
+                                  ? pixelOf(m_drawn->ofLayoutPoint(place))
+                                  : QPoint(static_cast<int>(place.x() * backingRenderScaleHoriz),
+                                           static_cast<int>(place.y() * backingRenderScaleVert));
+        const QPoint at(std::clamp(scaled.x(), 0, image.width() - 1),
+                        std::clamp(scaled.y(), 0, image.height() - 1));
         m_placeSamples.push_back(at);
         m_samplePixels.push_back(at);
+    }
+    // Each key of a drawn keyboard is read at its own point, for the LEDs it holds.
+    m_keySamples.clear();
+    if (m_drawn) {
+        for (const QPointF& point : m_drawn->keyPoints()) {
+            const QPoint scaled = pixelOf(point);
+            const QPoint at(std::clamp(scaled.x(), 0, image.width() - 1),
+                            std::clamp(scaled.y(), 0, image.height() - 1));
+            m_keySamples.push_back(at);
+            m_samplePixels.push_back(at);
+        }
     }
 
     // Several rows may read one pixel; the rings must go onto it once.
@@ -105,7 +126,8 @@ void KelvaraActions::placeSamples(const std::vector<KeyLayoutRow>& rows,
                     backingRenderScaleHoriz,
                     backingRenderScaleVert,
                     rows,
-                    {places.begin(), places.end()}};
+                    {places.begin(), places.end()},
+                    m_drawnGeneration};
 }
 
 void KelvaraActions::updateKeyLights()
@@ -159,6 +181,10 @@ void KelvaraActions::updateKeyLights()
     for (std::size_t place = 0; place < m_placeSamples.size(); ++place) {
         const Percents colour = percentsAt(image, m_placeSamples[place]);
         ledBackend().setPlaceColour(place, colour.red, colour.green, colour.blue);
+    }
+    for (std::size_t key = 0; key < m_keySamples.size(); ++key) {
+        const Percents colour = percentsAt(image, m_keySamples[key]);
+        ledBackend().setDrawnKeyColour(key, colour.red, colour.green, colour.blue);
     }
     endLedPass();
 }

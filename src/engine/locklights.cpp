@@ -77,8 +77,19 @@ void KelvaraActions::drawLockLights(QPainter& painter) const
         return;
     }
     for (const LockKey& key : lockKeyShapes) {
-        const std::optional<QPointF> at =
-            (on & key.bit) != 0 ? tablePlaceOfCode(key.hid) : std::nullopt;
+        if ((on & key.bit) == 0) {
+            continue;
+        }
+        if (m_drawn) {
+            // The key as drawn; canvas points with y up, as the rings are drawn.
+            if (const std::optional<QRectF> box = m_drawn->keyBox(key.hid, litShare)) {
+                painter.fillRect(QRectF(box->left(), double(renderHeight) - box->bottom(),
+                                        box->width(), box->height()),
+                                 m_lockLightsColour);
+            }
+            continue;
+        }
+        const std::optional<QPointF> at = tablePlaceOfCode(key.hid);
         if (!at) {
             continue;
         }

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <optional>
@@ -39,6 +40,15 @@ public:
         static_cast<void>(shown);
         static_cast<void>(colour);
     }
+
+    // The keyboard popup: what it offers, with one of them chosen, and what is chosen.
+    virtual void showKeyboards(const QStringList& names, const QString& chosen)
+    {
+        static_cast<void>(names);
+        static_cast<void>(chosen);
+    }
+
+    virtual std::optional<QString> chosenKeyboard() const { return std::nullopt; }
 };
 
 } // namespace kelvara

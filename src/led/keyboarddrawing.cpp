@@ -4,9 +4,11 @@
 #include "led/standardkeyplaces.h"
 
 #include <QHash>
+#include <QLineF>
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace kelvara {
@@ -238,6 +240,67 @@ KeyboardDrawing drawKeyboard(const Controller& controller, KeyboardKind kind,
             {ledsOfKey[media[i]], keyRect(std::max(0.0, mediaLeft) + double(i), -1 - extraRowGap)});
     }
     return drawing;
+}
+
+QRectF boardBounds(const KeyboardDrawing& drawing)
+{
+    constexpr double boardMargin = 0.35; // u, the board's own edge around the keys
+    QRectF keys;
+    for (const DrawnKey& key : drawing.keys) {
+        keys |= key.outline.boundingRect();
+    }
+    if (keys.isEmpty()) {
+        keys = QRectF(0, 0, 1, 1);
+    }
+    return keys.adjusted(-boardMargin, -boardMargin, boardMargin, boardMargin);
+}
+
+std::optional<QTransform> drawingTransform(const QRectF& bounds, const QRectF& target)
+{
+    const double scale =
+        std::min(target.width() / bounds.width(), target.height() / bounds.height());
+    if (!(scale > 0) || !std::isfinite(scale)) {
+        return std::nullopt;
+    }
+    QTransform transform;
+    transform.translate(target.center().x(), target.center().y());
+    transform.scale(scale, scale);
+    transform.translate(-bounds.center().x(), -bounds.center().y());
+    return transform;
+}
+
+QPointF keyPoint(const DrawnKey& key)
+{
+    const QRectF box = key.outline.boundingRect();
+    const QPointF middle = box.center();
+    if (key.outline.containsPoint(middle, Qt::OddEvenFill)) {
+        return middle;
+    }
+    // Points of the box on an eighth-unit grid, nearest the middle first, that lie a quarter unit
+    // inside the outline every way.
+    constexpr double step = 0.125;
+    constexpr double inset = 0.25;
+    const std::array<QPointF, 5> around{QPointF(0, 0), QPointF(-inset, 0), QPointF(inset, 0),
+                                        QPointF(0, -inset), QPointF(0, inset)};
+    std::optional<QPointF> best;
+    double bestDistance = 0;
+    for (double y = box.top() + inset; y <= box.bottom() - inset; y += step) {
+        for (double x = box.left() + inset; x <= box.right() - inset; x += step) {
+            const QPointF at(x, y);
+            const double distance = QLineF(at, middle).length();
+            if (best && distance >= bestDistance) {
+                continue;
+            }
+            const bool inside = std::all_of(around.begin(), around.end(), [&](QPointF d) {
+                return key.outline.containsPoint(at + d, Qt::OddEvenFill);
+            });
+            if (inside) {
+                best = at;
+                bestDistance = distance;
+            }
+        }
+    }
+    return best.value_or(middle);
 }
 
 } // namespace kelvara

@@ -5,6 +5,8 @@
 
 #include <QPointF>
 #include <QPolygonF>
+#include <QRectF>
+#include <QTransform>
 
 #include <cstddef>
 #include <optional>
@@ -42,5 +44,16 @@ using LedPoints = std::vector<std::optional<QPointF>>;
 KeyboardDrawing drawKeyboard(const openrgb::Controller& controller, KeyboardKind kind,
                              const std::vector<bool>& legendLeds = {},
                              const LedPoints& points = {});
+
+// The rectangle the keys of a drawing cover, in key units, with a margin for the board's edge.
+QRectF boardBounds(const KeyboardDrawing& drawing);
+
+// Key units to a target rectangle: the board's bounds centred in it, scaled alike both ways to
+// fit; none for an empty target.
+std::optional<QTransform> drawingTransform(const QRectF& bounds, const QRectF& target);
+
+// A point well inside a key, in key units: the middle of its box where the outline holds it (an
+// L-shaped Enter does not hold its box's middle), else the inside point nearest it.
+QPointF keyPoint(const DrawnKey& key);
 
 } // namespace kelvara

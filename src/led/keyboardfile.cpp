@@ -72,6 +72,19 @@ std::optional<std::vector<std::size_t>> readLeds(const QJsonValue& value, std::s
     return leds;
 }
 
+// The names written beside an entry's LEDs, where they are text, kept at those LEDs' indices.
+void readNames(const QJsonObject& entry, const std::vector<std::size_t>& leds,
+               std::vector<QString>& ledNames)
+{
+    const QJsonArray names = entry.value(QStringLiteral("names")).toArray();
+    for (std::size_t i = 0; i < leds.size() && i < std::size_t(names.size()); ++i) {
+        if (names[qsizetype(i)].isString()) {
+            ledNames.resize(std::max(ledNames.size(), leds[i] + 1));
+            ledNames[leds[i]] = names[qsizetype(i)].toString();
+        }
+    }
+}
+
 std::optional<QPolygonF> readOutline(const QJsonValue& value, QString& problem)
 {
     const QJsonArray corners = value.toArray();
@@ -167,6 +180,7 @@ std::variant<KeyboardFile, QString> readKeyboardFile(const QByteArray& bytes, st
         if (!outline) {
             return problem;
         }
+        readNames(entry, *leds, file.ledNames);
         file.drawing.keys.push_back({*leds, *outline});
     }
     for (const QJsonValue& value : root.value(QStringLiteral("other")).toArray()) {
@@ -175,6 +189,7 @@ std::variant<KeyboardFile, QString> readKeyboardFile(const QByteArray& bytes, st
         if (!leds) {
             return problem;
         }
+        readNames(value.toObject(), *leds, file.ledNames);
         file.drawing.other.insert(file.drawing.other.end(), leds->begin(), leds->end());
     }
     return file;
@@ -196,6 +211,43 @@ QString keyboardFileName(const QString& controllerName)
     return name + QStringLiteral(".json");
 }
 
+namespace {
+
+// A file opened or not: its keyboard, or what is wrong with it.
+std::variant<KeyboardFile, QString> readFileAt(QFile& file, std::size_t ledCount)
+{
+    // A keyboard's file is read once a listing, and a megabyte is more than any keyboard needs.
+    constexpr qint64 largestFile = 1 << 20;
+    if (!file.isOpen() && !file.open(QIODevice::ReadOnly)) {
+        return file.errorString();
+    }
+    if (file.size() > largestFile) {
+        return QStringLiteral("larger than a megabyte");
+    }
+    return readKeyboardFile(file.read(largestFile), ledCount);
+}
+
+} // namespace
+
+std::optional<ShownKeyboard> readKeptKeyboard(const QString& folder, const QString& name)
+{
+    if (name.isEmpty()) {
+        return std::nullopt;
+    }
+    QFile file(QDir(folder).filePath(keyboardFileName(name)));
+    if (!file.exists()) {
+        return std::nullopt;
+    }
+    std::variant<KeyboardFile, QString> kept = readFileAt(file, mostKeptLeds);
+    if (auto* usable = std::get_if<KeyboardFile>(&kept)) {
+        return shownKeyboard(name, usable->kind, std::move(usable->drawing), usable->ledNames);
+    }
+    systemLog(QStringLiteral("The keyboard file %1 cannot be used: %2. The reference picture is "
+                             "shown until the lighting service answers.")
+                  .arg(file.fileName(), std::get<QString>(kept)));
+    return std::nullopt;
+}
+
 void useKeptDrawing(const QString& folder, const openrgb::Controller& controller,
                     LedPlacement& placement)
 {
@@ -203,7 +255,7 @@ void useKeptDrawing(const QString& folder, const openrgb::Controller& controller
     QFile file(path);
     if (!file.exists()) {
         QDir().mkpath(folder);
-        const KeyboardFile drawn{controller.name, placement.kind, placement.drawing};
+        const KeyboardFile drawn{controller.name, placement.kind, placement.drawing, {}};
         if (!file.open(QIODevice::WriteOnly) ||
             file.write(writeKeyboardFile(drawn, controller.ledNames)) < 0) {
             systemLog(QStringLiteral("Cannot keep the drawing of \"%1\" in %2: %3.")
@@ -211,14 +263,7 @@ void useKeptDrawing(const QString& folder, const openrgb::Controller& controller
         }
         return;
     }
-    // A keyboard's file is read once a listing, and a megabyte is more than any keyboard needs.
-    constexpr qint64 largestFile = 1 << 20;
-    std::variant<KeyboardFile, QString> kept = QStringLiteral("larger than a megabyte");
-    if (!file.open(QIODevice::ReadOnly)) {
-        kept = file.errorString();
-    } else if (file.size() <= largestFile) {
-        kept = readKeyboardFile(file.read(largestFile), controller.ledNames.size());
-    }
+    std::variant<KeyboardFile, QString> kept = readFileAt(file, controller.ledNames.size());
     if (auto* usable = std::get_if<KeyboardFile>(&kept)) {
         placement.kind = usable->kind;
         placement.drawing = std::move(usable->drawing);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "led/keyboardchoice.h"
 #include "led/keyboarddrawing.h"
 #include "led/keyboardkind.h"
 #include "led/ledplacement.h"
@@ -8,6 +9,7 @@
 #include <QString>
 
 #include <cstddef>
+#include <optional>
 #include <variant>
 #include <vector>
 
@@ -27,6 +29,8 @@ struct KeyboardFile
     QString keyboard;
     KeyboardKind kind;
     KeyboardDrawing drawing;
+    // The names written beside the LEDs, at their indices; empty where none is written.
+    std::vector<QString> ledNames;
 };
 
 inline constexpr int keyboardFileFormat = 1;
@@ -44,6 +48,13 @@ QString keyboardFileName(const QString& controllerName);
 // The keyboard's drawing kept in the folder: a usable file is used as it stands, in place of the
 // one drawn from the server's data; a missing one is written. A file that cannot be used gets one
 // log line naming it and its problem, and is left as it is.
+// The LEDs a kept file may name when the keyboard's own count is not known yet.
+inline constexpr std::size_t mostKeptLeds = 4096;
+
+// The keyboard of that name as its file in the folder keeps it, to be shown before the server
+// answers; none without a file, and none with one log line for a file that cannot be used.
+std::optional<ShownKeyboard> readKeptKeyboard(const QString& folder, const QString& name);
+
 void useKeptDrawing(const QString& folder, const openrgb::Controller& controller,
                     LedPlacement& placement);
 

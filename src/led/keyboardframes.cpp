@@ -23,7 +23,7 @@ void KeyboardFrames::clear()
 
 void KeyboardFrames::add(quint32 id, const Controller& controller, LedPlacement placement)
 {
-    Keyboard keyboard{id, controller, std::move(placement), controller.colours};
+    Keyboard keyboard{id, controller, std::move(placement), controller.colours, {}};
     keyboard.frame.resize(std::min(controller.colours.size(), controller.ledNames.size()));
     // Found again, it goes on from where it was: the server's colours may be another mode's.
     if (const auto before = m_before.find({id, controller.name});
@@ -84,6 +84,23 @@ void KeyboardFrames::lightPlace(std::size_t place, int red, int green, int blue)
     }
 }
 
+void KeyboardFrames::lightLeds(std::size_t keyboard, const std::vector<std::size_t>& leds, int red,
+                               int green, int blue)
+{
+    if (keyboard >= m_keyboards.size()) {
+        return;
+    }
+    Keyboard& lit = m_keyboards[keyboard];
+    const quint32 colour = colourFromPercent(red, green, blue);
+    lit.litByKey.resize(lit.frame.size());
+    for (const std::size_t led : leds) {
+        if (led < lit.frame.size()) {
+            lit.frame[led] = colour;
+            lit.litByKey[led] = true;
+        }
+    }
+}
+
 void KeyboardFrames::finishPass()
 {
     const auto mean = [this](int channel) {
@@ -93,10 +110,12 @@ void KeyboardFrames::finishPass()
     for (Keyboard& keyboard : m_keyboards) {
         const std::size_t leds = std::min(keyboard.frame.size(), keyboard.placement.leds.size());
         for (std::size_t led = 0; led < leds; ++led) {
-            if (keyboard.placement.leds[led].way == LedWay::Rule) {
+            const bool byKey = led < keyboard.litByKey.size() && keyboard.litByKey[led];
+            if (keyboard.placement.leds[led].way == LedWay::Rule && !byKey) {
                 keyboard.frame[led] = colour;
             }
         }
+        keyboard.litByKey.clear();
     }
     m_sum[0] = m_sum[1] = m_sum[2] = 0;
     m_lit = 0;

@@ -28,6 +28,8 @@ public:
         openrgb::Controller data;
         LedPlacement placement;
         std::vector<quint32> frame; // 0x00BBGGRR per LED
+        // The LEDs lit by their drawn key in this pass, which the rule leaves as they are.
+        std::vector<bool> litByKey;
     };
 
     // Forgets the keyboards; their frames are kept for a listing that finds them again.
@@ -44,6 +46,9 @@ public:
     // False when no LED has that code.
     bool lightCode(std::int64_t code, int red, int green, int blue);
     void lightPlace(std::size_t place, int red, int green, int blue);
+    // The named LEDs of one keyboard, those past its count left out.
+    void lightLeds(std::size_t keyboard, const std::vector<std::size_t>& leds, int red, int green,
+                   int blue);
     // Gives the rule's LEDs their colour and starts the next pass's mean afresh.
     void finishPass();
     // One UPDATELEDS per keyboard.

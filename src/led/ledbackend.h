@@ -1,5 +1,6 @@
 #pragma once
 
+#include "led/keyboardchoice.h"
 #include "led/lightingpause.h"
 #include "led/lightingservicestate.h"
 
@@ -39,6 +40,20 @@ public:
         static_cast<void>(blue);
     }
 
+    // The colour under key keyboardChoice().shown()->drawing.keys[key] in this pass, percent per
+    // channel, for the LEDs of that key: on the keyboard the window draws, each LED shows what
+    // its own key shows.
+    virtual void setDrawnKeyColour(std::size_t key, int red, int green, int blue)
+    {
+        static_cast<void>(key);
+        static_cast<void>(red);
+        static_cast<void>(green);
+        static_cast<void>(blue);
+    }
+
+    // Which keyboard the window draws, with a signal for every change.
+    KeyboardChoice& keyboardChoice() { return m_choice; }
+
     // The computer woke from sleep, and the keyboards with it.
     virtual void wake() {}
 
@@ -66,6 +81,7 @@ protected:
 private:
     LightingServiceStatus m_status;
     LightingPause m_pause;
+    KeyboardChoice m_choice;
 };
 
 // A backend with no keyboard behind it: it records nothing and cannot connect.

@@ -48,31 +48,6 @@ struct MatrixZone
     std::vector<bool> legend;
 };
 
-// The table code each LED's name gives it, or -1: for each key the first of its names that the
-// device uses, with every LED of that name (two-LED space bars, "Key: F1 LED 2").
-std::vector<std::int64_t> tableCodesOfLeds(const Controller& controller)
-{
-    const std::size_t count = controller.ledNames.size();
-    QHash<QString, std::vector<int>> ledsByKeyName;
-    for (std::size_t i = 0; i < count; ++i) {
-        ledsByKeyName[keyOfLedName(controller.ledNames[i])].push_back(int(i));
-    }
-    std::vector<std::int64_t> codes(count, -1);
-    for (const std::int64_t code : namedLedCodes()) {
-        for (const QString& name : ledNamesForCode(code)) {
-            const auto it = ledsByKeyName.constFind(name);
-            if (it == ledsByKeyName.constEnd()) {
-                continue;
-            }
-            for (const int led : *it) {
-                codes[std::size_t(led)] = code;
-            }
-            break;
-        }
-    }
-    return codes;
-}
-
 // The cells of every zone that has a usable map, with device LED indices, and their anchors.
 std::vector<MatrixZone> matrixZones(const Controller& controller,
                                     const std::vector<std::int64_t>& codes)
@@ -205,7 +180,7 @@ bool isKeyboardLike(const Controller& controller)
 
 LedPlacement placeLeds(const Controller& controller)
 {
-    const std::vector<std::int64_t> codes = tableCodesOfLeds(controller);
+    const std::vector<std::int64_t> codes = tableCodesOfLeds(controller.ledNames);
     std::vector<MatrixZone> zones = matrixZones(controller, codes);
     const std::vector<bool> legendLed = markLegendNames(zones, codes.size());
     const std::vector<std::optional<QPointF>> inMatrix = matrixPlaces(zones, legendLed);
@@ -255,6 +230,29 @@ QString placementSummary(const QString& deviceName, const LedPlacement& placemen
                     .arg(placement.legendNames());
     }
     return line;
+}
+
+std::vector<std::int64_t> tableCodesOfLeds(const std::vector<QString>& ledNames)
+{
+    const std::size_t count = ledNames.size();
+    QHash<QString, std::vector<int>> ledsByKeyName;
+    for (std::size_t i = 0; i < count; ++i) {
+        ledsByKeyName[keyOfLedName(ledNames[i])].push_back(int(i));
+    }
+    std::vector<std::int64_t> codes(count, -1);
+    for (const std::int64_t code : namedLedCodes()) {
+        for (const QString& name : ledNamesForCode(code)) {
+            const auto it = ledsByKeyName.constFind(name);
+            if (it == ledsByKeyName.constEnd()) {
+                continue;
+            }
+            for (const int led : *it) {
+                codes[std::size_t(led)] = code;
+            }
+            break;
+        }
+    }
+    return codes;
 }
 
 } // namespace kelvara

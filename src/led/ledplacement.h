@@ -50,6 +50,10 @@ bool isKeyboardLike(const openrgb::Controller& controller);
 
 LedPlacement placeLeds(const openrgb::Controller& controller);
 
+// The table code each LED's name gives it, or -1: for each key the first of its names that the
+// device uses, with every LED of that name (two-LED space bars, "Key: F1 LED 2").
+std::vector<std::int64_t> tableCodesOfLeds(const std::vector<QString>& ledNames);
+
 // LED names that OpenRGB gives keys begin so; the rest are lights (logo, underglow, indicators).
 bool isKeyLedName(const QString& name);
 

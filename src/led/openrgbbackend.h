@@ -47,6 +47,7 @@ public:
     std::span<const QPointF> extraPlaces() const override { return m_frames.places(); }
 
     void setPlaceColour(std::size_t place, int red, int green, int blue) override;
+    void setDrawnKeyColour(std::size_t key, int red, int green, int blue) override;
 
     // Controllers listed, and frames go out to the keyboards among them.
     bool isRunning() const { return m_stage == Stage::Running; }

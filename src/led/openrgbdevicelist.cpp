@@ -111,6 +111,12 @@ void OpenRgbBackend::takeOver()
         }
         systemLog(placementSummary(keyboard.data.name, keyboard.placement));
     }
+    std::vector<ShownKeyboard> drawn;
+    for (const KeyboardFrames::Keyboard& keyboard : m_frames.keyboards()) {
+        drawn.push_back(shownKeyboard(keyboard.data.name, keyboard.placement.kind,
+                                      keyboard.placement.drawing, keyboard.data.ledNames));
+    }
+    keyboardChoice().setKeyboards(std::move(drawn));
     m_stage = Stage::Running;
     m_link.setReadAtPasses(true);
     if (m_frameOnTakeOver) {

@@ -24,6 +24,15 @@ void OpenRgbBackend::setPlaceColour(std::size_t place, int red, int green, int b
     m_frames.lightPlace(place, red, green, blue);
 }
 
+void OpenRgbBackend::setDrawnKeyColour(std::size_t key, int red, int green, int blue)
+{
+    const std::optional<std::size_t> keyboard = keyboardChoice().shownIndex();
+    const std::optional<ShownKeyboard>& shown = keyboardChoice().shown();
+    if (keyboard && shown && key < shown->drawing.keys.size()) {
+        m_frames.lightLeds(*keyboard, shown->drawing.keys[key].leds, red, green, blue);
+    }
+}
+
 void OpenRgbBackend::endPass()
 {
     if (!m_wanted && !m_shutDown) {

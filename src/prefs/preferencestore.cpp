@@ -93,6 +93,7 @@ StoredPrefs readStoredPrefs(const QSettings& store)
     }
     prefs.flipModifiers = store.value(flipModifiersKey).toBool();
     prefs.lockLights = store.value(lockLightsKey, true).toBool();
+    prefs.keyboard = store.value(keyboardKey).toString();
     // "#rrggbb"; anything else is the default white.
     if (const QVariant colour = store.value(lockLightsColourKey); colour.isValid()) {
         const QString text = colour.toString();

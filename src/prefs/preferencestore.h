@@ -34,6 +34,13 @@ inline const QString lockLightsKey = QStringLiteral("lockLights");
 inline const QString lockLightsColourKey = QStringLiteral("lockLightsColour");
 inline const QColor defaultLockLightsColour = QColor(255, 255, 255);
 
+// The keyboard the window draws, as the settings window names it (a keyboard's name or "Reference
+// picture"); absent, the keyboard with the most key LEDs. Written by a save only when it names
+// another than that.
+inline const QString keyboardKey = QStringLiteral("keyboard");
+// The keyboard drawn last, shown from its file at the next launch until the service answers.
+inline const QString lastKeyboardKey = QStringLiteral("lastKeyboard");
+
 inline constexpr int ringFieldCount = 11;
 // The eleven stored integers of one ring, in ring field order: active, life, delay, sizeStart,
 // sizeEnd, thickness, vizStart, vizEnd, red, green, blue.
@@ -73,6 +80,7 @@ struct StoredPrefs
     std::array<RingValues, 5> rings{};
     bool lockLights = true;
     QColor lockLightsColour = defaultLockLightsColour;
+    QString keyboard; // empty: the main keyboard
 };
 
 StoredPrefs readStoredPrefs(const QSettings& store);

@@ -108,4 +108,22 @@ void AppDelegate::showLockLights(bool shown, const QColor& colour)
     }
 }
 
+void AppDelegate::showKeyboards(const QStringList& names, const QString& chosen)
+{
+    if (!keyboardPopup) {
+        return;
+    }
+    keyboardPopup->clear();
+    keyboardPopup->addItems(names);
+    keyboardPopup->setCurrentIndex(keyboardPopup->findText(chosen));
+}
+
+std::optional<QString> AppDelegate::chosenKeyboard() const
+{
+    if (!keyboardPopup || keyboardPopup->currentIndex() < 0) {
+        return std::nullopt;
+    }
+    return keyboardPopup->currentText();
+}
+
 } // namespace kelvara

@@ -1,0 +1,166 @@
+// Which keyboard the window draws, what its keys answer to, and how its LEDs take their key's
+// colour.
+
+#include "led/keyboardchoice.h"
+#include "led/keyboardfile.h"
+#include "led/keyboardframes.h"
+#include "support/pertest.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace kelvara {
+namespace {
+
+QString text(const char* latin1)
+{
+    return QString::fromLatin1(latin1);
+}
+
+// A keyboard of that name whose one key holds that many LEDs.
+ShownKeyboard board(const char* name, std::size_t keyLeds)
+{
+    DrawnKey key;
+    key.outline = QPolygonF(QRectF(0, 0, 1, 1));
+    for (std::size_t led = 0; led < keyLeds; ++led) {
+        key.leds.push_back(led);
+    }
+    return {text(name), {}, {{key}, {}}, {-1}};
+}
+
+struct ChoiceCase
+{
+    const char* name;
+    std::vector<const char*> listed; // with 10, 30, 20 ... key LEDs in turn
+    const char* kept;                // none when null
+    const char* wish;
+    const char* shown; // none when null
+    int index;         // -1: none
+};
+
+class Choosing : public ::testing::TestWithParam<ChoiceCase>
+{};
+
+TEST_P(Choosing, DrawsTheNamedKeyboardElseTheMainOneElseTheKeptOne)
+{
+    const ChoiceCase& c = GetParam();
+    KeyboardChoice choice;
+    const std::size_t sizes[] = {10, 30, 20};
+    std::vector<ShownKeyboard> listed;
+    for (std::size_t i = 0; i < c.listed.size(); ++i) {
+        listed.push_back(board(c.listed[i], sizes[i]));
+    }
+    choice.setWish(text(c.wish));
+    choice.setKept(c.kept ? std::optional(board(c.kept, 5)) : std::nullopt);
+    choice.setKeyboards(listed);
+    EXPECT_EQ(choice.shown() ? choice.shown()->name : QString(), text(c.shown ? c.shown : ""));
+    EXPECT_EQ(choice.shownIndex(),
+              c.index < 0 ? std::nullopt : std::optional(std::size_t(c.index)));
+    EXPECT_EQ(choice.shownName(), c.shown ? text(c.shown) : referencePictureChoice);
+    EXPECT_EQ(choice.choosable().last(), referencePictureChoice);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Choosing,
+    ::testing::Values(ChoiceCase{"NothingSeen", {}, nullptr, "", nullptr, -1},
+                      ChoiceCase{"KeptBeforeTheServerAnswers", {}, "Old", "", "Old", -1},
+                      ChoiceCase{"KeptUnlessAnotherIsNamed", {}, "Old", "New", nullptr, -1},
+                      ChoiceCase{"ReferenceOverKept", {}, "Old", "Reference picture", nullptr, -1},
+                      ChoiceCase{"MostKeyLeds", {"A", "B", "C"}, "Old", "", "B", 1},
+                      ChoiceCase{"Named", {"A", "B", "C"}, nullptr, "C", "C", 2},
+                      ChoiceCase{"NamedButGone", {"A", "B"}, nullptr, "Gone", "B", 1},
+                      ChoiceCase{
+                          "Reference", {"A", "B"}, nullptr, "Reference picture", nullptr, -1}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST(KeyboardChoice, SignalsOnlyChangesAndKeepsTheBoardWhenTheServerGoes)
+{
+    KeyboardChoice choice;
+    QSignalSpy shown(&choice, &KeyboardChoice::shownChanged);
+    QSignalSpy listed(&choice, &KeyboardChoice::keyboardsChanged);
+    choice.setKeyboards({board("A", 3)});
+    choice.setKeyboards({board("A", 3)});
+    EXPECT_EQ(shown.count(), 1);
+    EXPECT_EQ(listed.count(), 1);
+    // The server went: the board stays on show, with no keyboard to light.
+    choice.setKeyboards({});
+    EXPECT_EQ(shown.count(), 1);
+    EXPECT_EQ(listed.count(), 2);
+    ASSERT_TRUE(choice.shown());
+    EXPECT_EQ(choice.shown()->name, text("A"));
+    EXPECT_FALSE(choice.shownIndex());
+    EXPECT_EQ(choice.choosable(), QStringList({text("A"), referencePictureChoice}));
+    EXPECT_EQ(choice.automaticName(), text("A"));
+    choice.setWish(referencePictureChoice);
+    EXPECT_EQ(shown.count(), 2);
+    EXPECT_FALSE(choice.shown());
+}
+
+TEST(ShownKeyboard, EachKeyAnswersToTheCodeOfItsFirstNamedLed)
+{
+    KeyboardDrawing drawing;
+    const QPolygonF square(QRectF(0, 0, 1, 1));
+    drawing.keys = {{{0}, square}, {{1, 2}, square}, {{3}, square}, {{9}, square}};
+    const ShownKeyboard shown =
+        shownKeyboard(text("K"), {}, drawing,
+                      {text("Key: A"), text("Key: Space"), text("Key: Space LED 2"),
+                       text("Underglow"), text("Key: B")});
+    EXPECT_EQ(shown.keyCodes, (std::vector<std::int64_t>{0x04, 0x2c, -1, -1}));
+}
+
+TEST(KeyboardFrames, LedsLitByTheirKeyAreNotGivenTheMeanColour)
+{
+    openrgb::Controller controller;
+    controller.name = text("K");
+    controller.ledNames = {text("Key: A"), text("Underglow 1"), text("Underglow 2")};
+    controller.colours.assign(3, 0);
+    LedPlacement placement;
+    placement.leds = {PlacedLed{LedWay::TableKey, 0x04, {}, false}, PlacedLed{}, PlacedLed{}};
+    KeyboardFrames frames;
+    frames.add(7, controller, placement);
+    frames.lightCode(0x04, 100, 0, 0);
+    frames.lightLeds(0, {1, 99}, 0, 100, 0); // 99 is past the count
+    frames.lightLeds(5, {0}, 0, 0, 100);     // no such keyboard
+    frames.finishPass();
+    const std::vector<quint32>& frame = frames.keyboards().front().frame;
+    EXPECT_EQ(frame, (std::vector<quint32>{0x0000FF, 0x00FF00, 0x0000FF}));
+    // The next pass lights nothing by key: the rule reaches both again.
+    frames.lightCode(0x04, 0, 0, 100);
+    frames.finishPass();
+    EXPECT_EQ(frames.keyboards().front().frame[1], 0xFF0000u);
+}
+
+TEST(KeptKeyboard, ComesBackFromItsFileWithItsKeysCodesOrNotAtAll)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(readKeptKeyboard(folder.path(), text("Board")) == std::nullopt); // no file
+    EXPECT_FALSE(readKeptKeyboard(folder.path(), QString()));
+
+    KeyboardDrawing drawing;
+    drawing.keys = {{{0}, QPolygonF(QRectF(0, 0, 1, 1))}, {{2}, QPolygonF(QRectF(1, 0, 1, 1))}};
+    drawing.other = {1};
+    const std::vector<QString> names{text("Key: Q"), text("Logo"), text("Key: W")};
+    QFile file(folder.filePath(keyboardFileName(text("Board"))));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(writeKeyboardFile(
+        {text("Board"), {KeyboardSize::Tkl, KeyboardLayout::Iso}, drawing, {}}, names));
+    file.close();
+    const std::optional<ShownKeyboard> kept = readKeptKeyboard(folder.path(), text("Board"));
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(*kept, shownKeyboard(text("Board"), {KeyboardSize::Tkl, KeyboardLayout::Iso}, drawing,
+                                   names));
+    EXPECT_EQ(kept->keyCodes, (std::vector<std::int64_t>{0x14, 0x1a}));
+
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("{\"format\": 1, \"size\": \"huge\"}");
+    file.close();
+    EXPECT_FALSE(readKeptKeyboard(folder.path(), text("Board")));
+    ASSERT_EQ(testing::logged().size(), 1);
+    EXPECT_TRUE(testing::logged().front().contains(file.fileName()));
+}
+
+} // namespace
+} // namespace kelvara
