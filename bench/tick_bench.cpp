@@ -68,6 +68,22 @@ public:
         m_frames.lightPlace(place, r, g, b);
     }
 
+    void setDrawnKeyColour(std::size_t key, int r, int g, int b) override
+    {
+        const auto& keys = m_frames.keyboards().front().placement.drawing.keys;
+        if (key < keys.size()) {
+            m_frames.lightLeds(0, keys[key].leds, r, g, b);
+        }
+    }
+
+    // The keyboard as the window draws it.
+    kelvara::ShownKeyboard drawn() const
+    {
+        const auto& keyboard = m_frames.keyboards().front();
+        return kelvara::shownKeyboard(keyboard.data.name, keyboard.placement.kind,
+                                      keyboard.placement.drawing, keyboard.data.ledNames);
+    }
+
     void endPass() override
     {
         m_frames.finishPass();
@@ -88,15 +104,20 @@ private:
 
 // The delegate with its window on screen and the clock started, or null when the window never
 // came on screen.
-std::unique_ptr<kelvara::AppDelegate> delegateOnScreen(benchmark::State& state)
+std::unique_ptr<kelvara::AppDelegate> delegateOnScreen(benchmark::State& state, bool drawn = false)
 {
-    kelvara::installLedBackend(std::make_unique<EncodingBackend>());
+    auto backend = std::make_unique<EncodingBackend>();
+    const kelvara::ShownKeyboard keyboard = backend->drawn();
+    kelvara::installLedBackend(std::move(backend));
     auto delegate =
         std::make_unique<kelvara::AppDelegate>(std::make_unique<kelvara::KelvaraActions>());
     kelvara::KelvaraActions& engine = *delegate->theApp;
     kelvara::artCanvasView& canvas = *delegate->artCanvas;
     engine.savedAnimationInterval = 1.0 / 30.0;
     engine.setBackground(&canvas, QStringLiteral("Midnight"));
+    if (drawn) {
+        engine.showKeyboard(&canvas, keyboard);
+    }
     canvas.callback = delegate.get();
     delegate->window->show();
     // The redraw is measured only once the window is on screen: before that, repaint() draws
@@ -116,10 +137,10 @@ std::unique_ptr<kelvara::AppDelegate> delegateOnScreen(benchmark::State& state)
 }
 
 // N waves of long-lived rings, with the three lock lights lit or not, with the window on screen
-// or hidden (only the keyboard gets the frame).
-void tickWithWaves(benchmark::State& state, bool locksLit, bool hidden = false)
+// or hidden (only the keyboard gets the frame), over the reference picture or the keyboard drawn.
+void tickWithWaves(benchmark::State& state, bool locksLit, bool hidden = false, bool drawn = false)
 {
-    const std::unique_ptr<kelvara::AppDelegate> delegate = delegateOnScreen(state);
+    const std::unique_ptr<kelvara::AppDelegate> delegate = delegateOnScreen(state, drawn);
     if (!delegate) {
         return;
     }
@@ -138,6 +159,8 @@ void tickWithWaves(benchmark::State& state, bool locksLit, bool hidden = false)
         engine.animationStep(nullptr);
     }
     state.counters["ratio"] = canvas.devicePixelRatioF();
+    state.counters["width"] = canvas.width();
+    state.counters["height"] = canvas.height();
     kelvara::ringSettings() = kelvara::RingSettingsTable();
     kelvara::installLedBackend(nullptr);
 }
@@ -156,6 +179,14 @@ void BM_TickLocksLit(benchmark::State& state)
 }
 
 BENCHMARK(BM_TickLocksLit)->Arg(15)->Unit(benchmark::kMicrosecond);
+
+// The same over the keyboard drawn from its LED names: a full-size ISO board.
+void BM_TickDrawn(benchmark::State& state)
+{
+    tickWithWaves(state, false, false, true);
+}
+
+BENCHMARK(BM_TickDrawn)->Arg(15)->Unit(benchmark::kMicrosecond);
 
 // The same with the window hidden: the cost of a frame that only the keyboard gets.
 void BM_TickHidden(benchmark::State& state)
