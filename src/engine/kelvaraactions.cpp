@@ -1,6 +1,7 @@
 #include "engine/kelvaraactions.h"
 
 #include "input/keylayouttable.h"
+#include "platform/systemlog.h"
 
 #include <QPainter>
 #include <QTimer>
@@ -174,6 +175,14 @@ void KelvaraActions::showKeyboard(EngineCanvas* canvas, std::optional<ShownKeybo
         m_drawn.emplace(*m_shown);
     }
     ++m_drawnGeneration;
+    systemLog(m_shown
+                  ? QStringLiteral("The window draws \"%1\" (%2, %3, %4 keys, %5 by %6 points).")
+                        .arg(m_shown->name, sizeName(m_shown->kind.size),
+                             layoutName(m_shown->kind.layout))
+                        .arg(m_shown->drawing.keys.size())
+                        .arg(m_drawn->pointSize().width())
+                        .arg(m_drawn->pointSize().height())
+                  : QStringLiteral("The window shows the reference picture."));
     canvas->setDrawing(m_shown ? &m_shown->drawing : nullptr);
     setBackground(canvas, m_backgroundName);
     if (drawCanvas) {

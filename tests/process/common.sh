@@ -1,5 +1,6 @@
 # Shared by the whole-process tests: a work folder, an X server of their own, an OpenRGB protocol
-# peer on loopback, and a user folder for Kelvara. Sourced with KELVARA and PEER set.
+# peer on loopback, and a user folder for Kelvara. Sourced with KELVARA and PEER set, and
+# PEER_KEYBOARD for a peer that serves one of OpenRGB's own keyboard descriptions.
 set -euo pipefail
 work="$(mktemp -d)"
 chmod 755 "$work"
@@ -44,21 +45,22 @@ done
 [ -n "$display" ] || fail "the X server did not start"
 export DISPLAY="$display"
 
-"$PEER" 0 >"$work/peer.out" 2>"$work/peer.log" &
+"$PEER" 0 ${PEER_KEYBOARD:+"$PEER_KEYBOARD"} >"$work/peer.out" 2>"$work/peer.log" &
 peer_pid=$!
 pids+=("$peer_pid")
 wait_for 50 grep -q '^port ' "$work/peer.out" || true
 port="$(awk '/^port / {print $2}' "$work/peer.out")"
 [ -n "$port" ] || fail "the protocol peer did not start"
 # One of the peer's latest figures: frames, clients, keyA (changes of the A key), modes, firstCaps
-# or caps (the Caps Lock key's colour in the first and the newest frame). The peer is asked again
-# when a report is slow to come, as on a loaded machine.
+# or caps (the Caps Lock key's colour in the first and the newest frame), firstZ, firstX or
+# firstIsoBackslash (the frame that key first changed in). The peer is asked again when a report
+# is slow to come, as on a loaded machine.
 peer_says() {
     local lines
     lines="$(wc -l <"$work/peer.out")"
     for _ in $(seq 5); do
         kill -USR1 "$peer_pid"
-        if wait_for 20 test "$(wc -l <"$work/peer.out")" -ge $((lines + 6)); then
+        if wait_for 20 test "$(wc -l <"$work/peer.out")" -ge $((lines + 9)); then
             awk -v what="$1" '$1 == what {value = $2} END {print value}' "$work/peer.out"
             return 0
         fi

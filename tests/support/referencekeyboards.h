@@ -18,6 +18,10 @@ struct ReferenceKeyboard
     FakeOpenRgbServer::Device device;
 };
 
+// Every unit, read without the test framework (for the protocol peer); none when the file cannot
+// be read.
+std::vector<ReferenceKeyboard> readReferenceKeyboards();
+// The same in a test, which fails when the file cannot be read.
 std::vector<ReferenceKeyboard> referenceKeyboards();
 
 // The one with that id; fails the test when there is none.
