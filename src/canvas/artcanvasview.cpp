@@ -2,7 +2,6 @@
 
 #include "app/appdelegate.h"
 #include "canvas/backgroundpictures.h"
-#include "canvas/keyboardpainter.h"
 #include "engine/kelvaraactions.h"
 #include "platform/keytranslation.h"
 
@@ -10,8 +9,10 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegion>
 
 #include <algorithm>
+#include <cmath>
 
 namespace kelvara {
 
@@ -27,21 +28,6 @@ constexpr std::int64_t keyM = 46;
 bool commandHeld(const QKeyEvent& event)
 {
     return event.modifiers().testFlag(Qt::ControlModifier);
-}
-
-bool isOpaque(const QImage& image)
-{
-    if (!image.hasAlphaChannel()) {
-        return true;
-    }
-    const QImage pixels = image.convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < pixels.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
-        if (!std::all_of(line, line + pixels.width(), [](QRgb p) { return qAlpha(p) == 255; })) {
-            return false;
-        }
-    }
-    return true;
 }
 
 void minimiseAllWindows()
@@ -61,6 +47,50 @@ artCanvasView::artCanvasView(QWidget* parent)
 {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setMinimumSize(m_points);
+}
+
+QSize artCanvasView::sizeHint() const
+{
+    return m_points * openingScale;
+}
+
+void artCanvasView::setPointSize(QSize points)
+{
+    if (points == m_points || points.isEmpty()) {
+        return;
+    }
+    // The window keeps the scale the picture is shown at: a board of other proportions changes
+    // the window's shape, not the size of its keys.
+    const double scale = viewScale();
+    const QSize before = size();
+    m_points = points;
+    setMinimumSize(points);
+    updateGeometry();
+    // A window not shown yet takes its size from the size hint, or from its saved frame.
+    QWidget* frame = window();
+    if (frame != this && frame->isVisible() &&
+        !(frame->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
+        const QSize wanted = (QSizeF(points) * std::max(scale, 1.0)).toSize();
+        frame->resize(frame->size() + (wanted - before));
+    }
+}
+
+double artCanvasView::viewScale() const
+{
+    return std::max(
+        0.0, std::min(double(width()) / m_points.width(), double(height()) / m_points.height()));
+}
+
+QRectF artCanvasView::viewRect() const
+{
+    const QSizeF shown = QSizeF(m_points) * viewScale();
+    // On whole pixels, so that the picture is copied, not resampled.
+    const qreal ratio = devicePixelRatioF();
+    const QPointF corner(std::floor((width() - shown.width()) / 2 * ratio) / ratio,
+                         std::floor((height() - shown.height()) / 2 * ratio) / ratio);
+    return {corner, shown};
 }
 
 bool artCanvasView::loadBackgroundImage(const QString& name)
@@ -78,53 +108,13 @@ void artCanvasView::setDrawing(const KeyboardDrawing* drawing)
     if (drawing) {
         m_drawing = *drawing;
     }
-    m_drawingChanged = true;
-}
-
-void artCanvasView::paintDrawing(QImage& image) const
-{
-    const KeyboardTheme* named = keyboardTheme(m_pictureName);
-    const KeyboardTheme& theme = named ? *named : keyboardThemes().front();
-    image.fill(theme.body.darker(160));
-    QPainter painter(&image);
-    paintKeyboard(painter, *m_drawing, theme, QRectF(QPointF(0, 0), QSizeF(size())));
+    ++m_drawingCount;
 }
 
 const QImage& artCanvasView::backgroundAt(qreal ratio)
 {
-    // Scaled once for each size it is drawn at, not on every frame.
-    const QSize pixels = (QSizeF(size()) * ratio).toSize();
-    if (m_drawing) {
-        // Drawn as shapes at the view's own pixels, sharp at any pixel ratio.
-        if (m_drawingChanged || m_scaledSource.cacheKey() != backgroundImage.cacheKey() ||
-            m_scaled.size() != pixels || m_scaled.devicePixelRatio() != ratio) {
-            m_drawingChanged = false;
-            m_scaledSource = backgroundImage;
-            m_scaled = QImage(pixels, QImage::Format_RGB32);
-            m_scaled.setDevicePixelRatio(ratio);
-            if (!m_scaled.isNull()) {
-                paintDrawing(m_scaled);
-            }
-        }
-        return m_scaled;
-    }
-    if (m_drawingChanged || m_scaledSource.cacheKey() != backgroundImage.cacheKey() ||
-        m_scaled.size() != pixels || m_scaled.devicePixelRatio() != ratio) {
-        m_drawingChanged = false;
-        m_scaledSource = backgroundImage;
-        m_scaled = backgroundImage.isNull() ? QImage()
-                                            : backgroundImage.scaled(pixels, Qt::IgnoreAspectRatio,
-                                                                     Qt::SmoothTransformation);
-        // Kept in a format every drawing takes as it is. A picture in a format the target does not
-        // have is converted on each drawing, and Qt hands conversions of this size to its thread
-        // pool: thread hand-offs on every frame. An opaque picture is the same pixels as RGB32.
-        if (!m_scaled.isNull()) {
-            m_scaled = m_scaled.convertToFormat(
-                isOpaque(m_scaled) ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
-        }
-        m_scaled.setDevicePixelRatio(ratio);
-    }
-    return m_scaled;
+    return m_sampled.at(backgroundImage, m_drawing, m_pictureName, m_drawingCount, QSizeF(m_points),
+                        ratio);
 }
 
 void artCanvasView::drawContents(QPainter& painter, std::span<const QPoint> onlyPixels)
@@ -156,7 +146,7 @@ void artCanvasView::drawContents(QPainter& painter, std::span<const QPoint> only
         painter.setCompositionMode(QPainter::CompositionMode_Source);
         if (!onlyPixels.empty()) {
             // Whatever a sampling image held before is gone where the picture does not reach.
-            painter.fillRect(QRectF(QPointF(0, 0), QSizeF(size())), Qt::transparent);
+            painter.fillRect(QRectF(QPointF(0, 0), QSizeF(m_points)), Qt::transparent);
         }
         painter.drawImage(QPointF(0, 0), background);
         painter.restore();
@@ -166,17 +156,70 @@ void artCanvasView::drawContents(QPainter& painter, std::span<const QPoint> only
         // Canvas points: origin bottom-left, y up. The rings leave the rest of the painter as
         // they found it, so only the transform is put back (a whole save costs more than them).
         const QTransform before = painter.worldTransform();
-        painter.translate(0, height());
+        painter.translate(0, m_points.height());
         painter.scale(1, -1);
         callback->theApp->drawWaves(painter, onlyPixels);
         painter.setWorldTransform(before);
     }
 }
 
+void artCanvasView::drawView(QPainter& painter)
+{
+    const QRectF view = viewRect();
+    if (view == QRectF(QPointF(0, 0), QSizeF(m_points))) {
+        drawContents(painter); // shown at its own size: exactly the drawing the keys are read from
+        return;
+    }
+    // The picture at the view's pixels, the edges around it in its own colour, and the rings in
+    // canvas points scaled to the view.
+    const qreal ratio = painter.device()->devicePixelRatioF();
+    const QImage& shown =
+        m_viewed.at(backgroundImage, m_drawing, m_pictureName, m_drawingCount, view.size(), ratio);
+    painter.save();
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    const QRegion edges = QRegion(rect()).subtracted(QRegion(view.toAlignedRect()));
+    for (const QRect& edge : edges) {
+        painter.fillRect(edge, edgeColour(shown));
+    }
+    painter.drawImage(view.topLeft(), shown);
+    painter.restore();
+    if (callback && callback->theApp) {
+        const QTransform before = painter.worldTransform();
+        const double scale = view.width() / m_points.width();
+        painter.translate(view.left(), view.bottom());
+        painter.scale(scale, -scale);
+        callback->theApp->drawWaves(painter);
+        painter.setWorldTransform(before);
+    }
+}
+
 void artCanvasView::paintEvent(QPaintEvent* /*event*/)
 {
+    // Drawn into an image of the view's pixels that the rings go onto in place, then copied to
+    // the screen: no layer of the view's size made, cleared and blended over on every frame.
+    // In the picture's own format, which the screen usually has too: nothing is converted.
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    const QImage::Format format = m_viewed.at(backgroundImage, m_drawing, m_pictureName,
+                                              m_drawingCount, viewRect().size(), ratio)
+                                              .format() == QImage::Format_RGB32
+                                      ? QImage::Format_RGB32
+                                      : QImage::Format_ARGB32_Premultiplied;
+    if (m_frame.size() != pixels || m_frame.devicePixelRatio() != ratio ||
+        m_frame.format() != format) {
+        m_frame = QImage(pixels, format);
+        m_frame.setDevicePixelRatio(ratio);
+    }
+    if (m_frame.isNull()) {
+        return;
+    }
+    {
+        QPainter frame(&m_frame);
+        drawView(frame);
+    }
     QPainter painter(this);
-    drawContents(painter);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(QPointF(0, 0), m_frame);
 }
 
 void artCanvasView::mousePressEvent(QMouseEvent* event)
@@ -185,8 +228,13 @@ void artCanvasView::mousePressEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton || !callback || !callback->theApp) {
         return;
     }
-    const QPointF at = event->position();
-    callback->theApp->startWave(at.x(), double(height()) - at.y());
+    // Back from the view to canvas points: the wave starts where the click was made on the picture.
+    const QRectF view = viewRect();
+    if (!view.contains(event->position()) || view.isEmpty()) {
+        return;
+    }
+    const QPointF at = (event->position() - view.topLeft()) * (m_points.width() / view.width());
+    callback->theApp->startWave(at.x(), double(m_points.height()) - at.y());
 }
 
 bool artCanvasView::event(QEvent* event)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "canvas/scaledpicture.h"
 #include "engine/enginecanvas.h"
 #include "led/keyboarddrawing.h"
 
@@ -42,9 +43,19 @@ public:
 
     qreal pixelRatio() const override { return devicePixelRatioF(); }
 
-    QSize pointSize() const override { return size(); }
+    // The canvas's size in points, where rings, clicks, key places and the sampling are; the view
+    // shows it scaled to fit, with its proportions kept.
+    QSize pointSize() const override { return m_points; }
 
-    void setPointSize(QSize points) override { setFixedSize(points); }
+    void setPointSize(QSize points) override;
+
+    // The view opens with keys twice the picture's size.
+    static constexpr int openingScale = 2;
+    QSize sizeHint() const override;
+
+    // Where the picture is in the view, in the view's points, and how much it is enlarged.
+    QRectF viewRect() const;
+    double viewScale() const;
 
     void setDrawing(const KeyboardDrawing* drawing) override;
 
@@ -61,19 +72,21 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
-    // The picture at the view's size in pixels for a device pixel ratio.
+    // The picture at the canvas's size in pixels for a device pixel ratio.
     const QImage& backgroundAt(qreal ratio);
+    // What the view shows: the picture and the rings scaled to fit it, or drawContents itself
+    // when the view is the canvas's own size.
+    void drawView(QPainter& painter);
     // Acts on the Ctrl combinations it knows; every combination counts as handled.
     bool performKeyEquivalent(const QKeyEvent& event);
 
-    // The drawn keyboard at the view's size in pixels, in the loaded picture's colours.
-    void paintDrawing(QImage& image) const;
-
-    QImage m_scaledSource;
-    QImage m_scaled;
+    QSize m_points{274, 100};
+    ScaledPicture m_sampled; // at the canvas's size, for the sampling
+    ScaledPicture m_viewed;  // at the view's size
+    QImage m_frame;          // what the view shows, drawn before it goes to the screen
     std::optional<KeyboardDrawing> m_drawing;
+    int m_drawingCount = 0;
     QString m_pictureName;
-    bool m_drawingChanged = false;
 };
 
 } // namespace kelvara

@@ -65,7 +65,9 @@ bool AnimatedCircleGroup::drawRings(QPainter& painter, std::span<const QPoint> o
     if (device->devType() == QInternal::Image) {
         auto* image = static_cast<QImage*>(device);
         logical = image->deviceIndependentSize();
-        if (image->format() == QImage::Format_ARGB32_Premultiplied && !painter.hasClipping() &&
+        if ((image->format() == QImage::Format_ARGB32_Premultiplied ||
+             image->format() == QImage::Format_RGB32) &&
+            !painter.hasClipping() &&
             painter.compositionMode() == QPainter::CompositionMode_SourceOver) {
             direct = image;
         }

@@ -78,7 +78,9 @@ void blendRing(QImage& layer, QPointF centre, double inner, double outer, const 
     inner = std::max(inner, 0.0);
     const QRgb src = colour.rgba64().premultiplied().toArgb32();
     if (!(outer > 0.0) || !(outer >= inner) || qAlpha(src) == 0 || !std::isfinite(centre.x()) ||
-        !std::isfinite(centre.y()) || layer.format() != QImage::Format_ARGB32_Premultiplied) {
+        !std::isfinite(centre.y()) ||
+        (layer.format() != QImage::Format_ARGB32_Premultiplied &&
+         layer.format() != QImage::Format_RGB32)) {
         return;
     }
     const double reachAll = outer + 0.5;

@@ -10,9 +10,10 @@
 namespace kelvara {
 
 // Adds one antialiased ring, the area between two radii around a centre (all in the image's
-// pixels), over a premultiplied ARGB32 image. Qt's own path filler hands the span fills of large
-// antialiased shapes to a thread pool, and on an image this small the hand-offs cost more than the
-// fill; this fills in place, working out coverage only for the pixels on the ring's two edges.
+// pixels), over a premultiplied ARGB32 image, or an RGB32 one (opaque pixels stay opaque). Qt's own
+// path filler hands the span fills of large antialiased shapes to a thread pool, and on an image
+// this small the hand-offs cost more than the fill; this fills in place, working out coverage only
+// for the pixels on the ring's two edges.
 //
 // With a list of pixels, only those are touched, each getting exactly the value the whole fill
 // would give it; the sampling pass needs no more than the pixel under each key. A pixel listed

@@ -46,7 +46,11 @@ TEST_F(ApplicationTest, WithoutServiceAndAccessTheUserIsToldAndTheAnimationRuns)
     EXPECT_TRUE(delegate->window->isVisible());
     EXPECT_EQ(delegate->theApp->drawCanvas.get(), static_cast<EngineCanvas*>(delegate->artCanvas));
     EXPECT_EQ(delegate->theApp->animationTimer->interval(), 33);
-    EXPECT_EQ(delegate->artCanvas->size(), QSize(274, 100));
+    EXPECT_EQ(delegate->artCanvas->pointSize(), QSize(274, 100));
+    // The window opens with keys twice the picture's size, the picture filling it.
+    EXPECT_EQ(delegate->artCanvas->sizeHint(), QSize(548, 200));
+    // Within two thirds of this small test screen, as Qt opens windows.
+    EXPECT_GT(delegate->artCanvas->viewScale(), 1.5);
 }
 
 // A service that comes late and goes, over a real socket, and another program on the keyboard:
@@ -141,15 +145,45 @@ TEST_F(ApplicationTest, AKeyOrAClickLightsItsLedAndLetsItReturnToThePicture)
     EXPECT_EQ(lastSent(4), resting);
     EXPECT_EQ(delegate->theApp->animationTimer->interval(), 5000);
 
-    // A click does the same at the clicked point: the space bar, at (332, 263).
+    // A click does the same at the clicked point of the enlarged picture: the space bar, at
+    // (332, 263).
     const auto space = lastSent(44);
-    QTest::mouseClick(delegate->artCanvas, Qt::LeftButton, {},
-                      QPoint(int(332 * 274.0 / 963), int(263 * 100.0 / 352)));
+    const QRectF view = delegate->artCanvas->viewRect();
+    const double scale = delegate->artCanvas->viewScale();
+    QTest::mouseClick(
+        delegate->artCanvas, Qt::LeftButton, {},
+        (view.topLeft() + QPointF(332 * 274.0 / 963, 263 * 100.0 / 352) * scale).toPoint());
     delegate->theApp->animationStep(nullptr);
     delegate->theApp->animationStep(nullptr);
     EXPECT_NE(lastSent(44), space);
     tickUntilIdle();
     EXPECT_EQ(lastSent(44), space);
+}
+
+// The window may be any size: the picture fills it with its proportions kept, and what the keys
+// get does not change with it.
+TEST_F(ApplicationTest, TheKeysGetTheSameColoursWhateverTheWindowsSize)
+{
+    launch(false);
+    delegate->permissionSheet->done(0);
+    delegate->theApp->startWave(100, 50);
+    delegate->theApp->animationStep(nullptr);
+    const auto before = leds->passes().back();
+    for (const QSize size : {QSize(900, 280), QSize(300, 700)}) {
+        const QSize old = delegate->artCanvas->size();
+        delegate->window->resize(size);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return delegate->artCanvas->size() != old; }, 5000));
+        const QRectF view = delegate->artCanvas->viewRect();
+        // Fitted: as wide or as high as the view, centred the other way.
+        EXPECT_TRUE(qFuzzyCompare(view.width(), delegate->artCanvas->width() * 1.0) ||
+                    qFuzzyCompare(view.height(), delegate->artCanvas->height() * 1.0));
+        EXPECT_NEAR(view.width() / view.height(), 2.74, 0.01);
+        EXPECT_NEAR(view.center().x(), delegate->artCanvas->width() / 2.0, 1.0);
+        EXPECT_NEAR(view.center().y(), delegate->artCanvas->height() / 2.0, 1.0);
+        delegate->artCanvas->repaint();
+        delegate->theApp->updateKeyLights();
+        EXPECT_EQ(leds->passes().back(), before) << size.width() << "x" << size.height();
+    }
 }
 
 TEST_F(ApplicationTest, ClosingTheMainWindowRunsTheTerminationStepsAndTheWindowComesBackThere)

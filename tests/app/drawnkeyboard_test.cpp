@@ -71,7 +71,7 @@ TEST_F(DrawnKeyboardTest, AnIsoTklBoardIsDrawnLitKeyByKeyAndShownAgainWithoutIts
         EXPECT_FALSE(code >= 0x53 && code <= 0x63) << code;
     }
     const DrawnKeyPlaces& places = *engine().drawnPlaces();
-    EXPECT_EQ(delegate->artCanvas->size(), places.pointSize());
+    EXPECT_EQ(delegate->artCanvas->pointSize(), places.pointSize());
     EXPECT_NE(places.pointSize(), QSize(274, 100));
 
     // Z's wave starts where Z is drawn.
@@ -116,7 +116,7 @@ TEST_F(DrawnKeyboardTest, AnIsoTklBoardIsDrawnLitKeyByKeyAndShownAgainWithoutIts
     delegate->applicationDidFinishLaunching();
     ASSERT_TRUE(engine().drawnPlaces().has_value());
     EXPECT_EQ(*ledBackend().keyboardChoice().shown(), shown);
-    EXPECT_EQ(delegate->artCanvas->size(), places.pointSize());
+    EXPECT_EQ(delegate->artCanvas->pointSize(), places.pointSize());
     EXPECT_EQ(engine().drawnPlaces()->keyPoints(), places.keyPoints());
 }
 
@@ -139,7 +139,7 @@ TEST_F(DrawnKeyboardTest, TheSettingsNameTheReferencePictureAndItsTableComesBack
     delegate->savePrefsButton(nullptr);
     EXPECT_EQ(openPreferenceStore()->value(keyboardKey).toString(), referencePictureChoice);
     EXPECT_FALSE(engine().drawnPlaces().has_value());
-    EXPECT_EQ(delegate->artCanvas->size(), QSize(274, 100));
+    EXPECT_EQ(delegate->artCanvas->pointSize(), QSize(274, 100));
     engine().startWaveForKey(keyZ);
     const QPointF centre = engine().theCircles.theCirclesStore.begin()->second.center;
     EXPECT_EQ(centre, QPointF(170 * engine().renderScaleHoriz,

@@ -1,4 +1,5 @@
 #include "canvas/keyboardpainter.h"
+#include "canvas/scaledpicture.h"
 #include "led/standardkeygeometry.h"
 
 #include <QImage>
@@ -58,6 +59,40 @@ TEST(KeyboardPainter, TheSixPicturesHaveTheirThemes)
         EXPECT_TRUE(theme->light(0.5, 0.5).isValid()) << name;
     }
     EXPECT_EQ(keyboardTheme(QStringLiteral("Plaid")), nullptr);
+}
+
+// Shown four times larger, a drawn keyboard is painted at those pixels, not enlarged from the
+// canvas's own: a key's edge stays as sharp as at its own size, and the picture is made once.
+TEST(ScaledPicture, PaintsADrawingAtTheViewsOwnPixels)
+{
+    const std::optional<KeyboardDrawing> drawing = twoKeys();
+    const QImage none;
+    const QString theme = QStringLiteral("Midnight");
+    ScaledPicture own;
+    ScaledPicture large;
+    const QImage small = own.at(none, drawing, theme, 1, QSizeF(47, 17), 1.0);
+    const QImage& shown = large.at(none, drawing, theme, 1, QSizeF(47, 17), 4.0);
+    ASSERT_EQ(shown.size(), QSize(188, 68));
+    EXPECT_EQ(&large.at(none, drawing, theme, 1, QSizeF(47, 17), 4.0), &shown);
+    EXPECT_EQ(shown.cacheKey(), large.at(none, drawing, theme, 1, QSizeF(47, 17), 4.0).cacheKey());
+    const QImage enlarged =
+        small.scaled(shown.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // Along the middle row, the pixels between two others that differ from both: blurred edges.
+    const auto blurred = [](const QImage& image) {
+        int count = 0;
+        const int y = image.height() / 2;
+        for (int x = 1; x + 1 < image.width(); ++x) {
+            const QRgb left = image.pixel(x - 1, y);
+            const QRgb here = image.pixel(x, y);
+            const QRgb right = image.pixel(x + 1, y);
+            count += here != left && here != right && left != right ? 1 : 0;
+        }
+        return count;
+    };
+    EXPECT_LT(blurred(shown) * 2, blurred(enlarged));
+    // Another drawing is painted afresh.
+    const qint64 first = shown.cacheKey();
+    EXPECT_NE(large.at(none, drawing, theme, 2, QSizeF(47, 17), 4.0).cacheKey(), first);
 }
 
 } // namespace

@@ -30,7 +30,8 @@ protected:
     void expectPassMatchesWholeDrawing()
     {
         const qreal ratio = canvas.devicePixelRatioF();
-        QImage whole((QSizeF(canvas.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+        QImage whole((QSizeF(canvas.pointSize()) * ratio).toSize(),
+                     QImage::Format_ARGB32_Premultiplied);
         whole.setDevicePixelRatio(ratio);
         whole.fill(Qt::transparent);
         {
@@ -124,7 +125,7 @@ TEST_F(KeyLightSampling, OneCallPerRowThatTheCanvasHolds)
         EXPECT_EQ(sent[0], sent[1]) << hid;
     }
 
-    canvas.setFixedSize(137, 50);
+    canvas.setPointSize(QSize(137, 50));
     const std::size_t inside = samplePass().size();
     EXPECT_LT(inside, 124u);
     EXPECT_GT(inside, 10u);

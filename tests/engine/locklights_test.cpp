@@ -43,7 +43,7 @@ protected:
     // The pixel of a key on a whole drawing of the canvas, as the window shows it.
     QColor shown(int hid)
     {
-        QImage whole(canvas.size(), QImage::Format_ARGB32_Premultiplied);
+        QImage whole(canvas.pointSize(), QImage::Format_ARGB32_Premultiplied);
         whole.fill(Qt::transparent);
         QPainter painter(&whole);
         canvas.drawContents(painter);
