@@ -104,7 +104,8 @@ private:
 
 // The delegate with its window on screen and the clock started, or null when the window never
 // came on screen.
-std::unique_ptr<kelvara::AppDelegate> delegateOnScreen(benchmark::State& state, bool drawn = false)
+std::unique_ptr<kelvara::AppDelegate> delegateOnScreen(benchmark::State& state, bool drawn = false,
+                                                       double scale = 1.0)
 {
     auto backend = std::make_unique<EncodingBackend>();
     const kelvara::ShownKeyboard keyboard = backend->drawn();
@@ -132,15 +133,23 @@ std::unique_ptr<kelvara::AppDelegate> delegateOnScreen(benchmark::State& state, 
         state.SkipWithError("the window never came on screen");
         return nullptr;
     }
+    // The picture shown at that scale: 1 is the canvas's own size, 2 the size the window opens at.
+    const QSize wanted = (QSizeF(canvas.pointSize()) * scale).toSize();
+    canvas.window()->resize(canvas.window()->size() + (wanted - canvas.size()));
+    waited.restart();
+    while (canvas.size() != wanted && waited.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
     engine.startAnimation(&canvas);
     return delegate;
 }
 
 // N waves of long-lived rings, with the three lock lights lit or not, with the window on screen
 // or hidden (only the keyboard gets the frame), over the reference picture or the keyboard drawn.
-void tickWithWaves(benchmark::State& state, bool locksLit, bool hidden = false, bool drawn = false)
+void tickWithWaves(benchmark::State& state, bool locksLit, bool hidden = false, bool drawn = false,
+                   double scale = 1.0)
 {
-    const std::unique_ptr<kelvara::AppDelegate> delegate = delegateOnScreen(state, drawn);
+    const std::unique_ptr<kelvara::AppDelegate> delegate = delegateOnScreen(state, drawn, scale);
     if (!delegate) {
         return;
     }
@@ -161,6 +170,7 @@ void tickWithWaves(benchmark::State& state, bool locksLit, bool hidden = false, 
     state.counters["ratio"] = canvas.devicePixelRatioF();
     state.counters["width"] = canvas.width();
     state.counters["height"] = canvas.height();
+    state.counters["scale"] = canvas.viewScale();
     kelvara::ringSettings() = kelvara::RingSettingsTable();
     kelvara::installLedBackend(nullptr);
 }
@@ -187,6 +197,14 @@ void BM_TickDrawn(benchmark::State& state)
 }
 
 BENCHMARK(BM_TickDrawn)->Arg(15)->Unit(benchmark::kMicrosecond);
+
+// The same with the window at the size it opens at, keys twice the picture's size.
+void BM_TickLarge(benchmark::State& state)
+{
+    tickWithWaves(state, false, false, true, 2.0);
+}
+
+BENCHMARK(BM_TickLarge)->Arg(15)->Unit(benchmark::kMicrosecond);
 
 // The same with the window hidden: the cost of a frame that only the keyboard gets.
 void BM_TickHidden(benchmark::State& state)

@@ -6,12 +6,13 @@
 #     tools/measure-side-by-side.sh PROGRAM_A PROGRAM_B [SECONDS [KELVARA_ARGUMENTS...]]
 #     tools/measure-side-by-side.sh /tmp/before/build/src/kelvara build-release/src/kelvara 120 --hidden
 # Windows on screen are put side by side and the pointer off both: the keys are typed into no
-# window of either, as when one types into another program.
+# window of either, as when one types into another program. SIZE_A and SIZE_B (WIDTHxHEIGHT) size
+# a main window other than it opens, to compare one build at two window sizes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [ $# -ge 2 ] || { echo "usage: $0 PROGRAM_A PROGRAM_B [SECONDS [KELVARA_ARGUMENTS...]]" >&2; exit 2; }
 export PROGRAM_A="$(realpath "$1")" PROGRAM_B="$(realpath "$2")"
-export MEASURE_SECONDS="${3:-120}"
+export MEASURE_SECONDS="${3:-120}" SIZE_A="${SIZE_A:-}" SIZE_B="${SIZE_B:-}"
 shift $(( $# >= 3 ? 3 : 2 ))
 export KELVARA_ARGUMENTS="$*"
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DKELVARA_BUILD_TESTS=OFF -DKELVARA_BUILD_BENCHMARKS=ON >/dev/null
@@ -32,6 +33,13 @@ xvfb-run -a -s "-screen 0 1280x720x24" bash -c '
     sleep 3
     for window in $(xdotool search --onlyvisible --pid $b 2>/dev/null); do
         xdotool windowmove "$window" 640 0
+    done
+    for side in a b; do
+        size=SIZE_${side^^}; pid=${!side}
+        [ -n "${!size:-}" ] || continue
+        window=$(xdotool search --onlyvisible --name "^Kelvara$" 2>/dev/null |
+            while read -r w; do [ "$(xdotool getwindowpid "$w")" = "$pid" ] && echo "$w"; done | head -n 1)
+        xdotool windowsize "$window" ${!size/x/ }
     done
     xdotool mousemove 1270 710
     sleep 1
