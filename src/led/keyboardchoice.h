@@ -14,7 +14,8 @@
 
 namespace kelvara {
 
-// What the settings name instead of a keyboard to show the design's own picture.
+// What the settings name instead of a keyboard to show the reference picture, the one every
+// keyboard had before any was drawn.
 inline const QString referencePictureChoice = QStringLiteral("Reference picture");
 
 // A keyboard as the window draws it: its name as the server gives it, what it is, its keys, and
