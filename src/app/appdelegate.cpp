@@ -163,7 +163,7 @@ void AppDelegate::applicationDidFinishLaunching()
         // What the popup had chosen stays chosen while it is still offered.
         const QString chosen = chosenKeyboard().value_or(QString());
         const QStringList offered = keyboards.choosable();
-        showKeyboards(offered, offered.contains(chosen) ? chosen : keyboards.shownName());
+        showKeyboards(offered, offered.contains(chosen) ? chosen : keyboards.chosenName());
     });
     artCanvas->callback = this;
     theApp->startAnimation(artCanvas);

@@ -145,7 +145,7 @@ void KelvaraActions::loadPrefs(PrefsControls* delegate)
 
     KeyboardChoice& keyboards = ledBackend().keyboardChoice();
     keyboards.setWish(prefs.keyboard);
-    delegate->showKeyboards(keyboards.choosable(), keyboards.shownName());
+    delegate->showKeyboards(keyboards.choosable(), keyboards.chosenName());
     setLockLightsShown(prefs.lockLights, prefs.lockLightsColour);
 
     for (int ring = 1; ring <= 5; ++ring) {

@@ -107,6 +107,10 @@ QStringList KeyboardChoice::choosable() const
     if (offered.isEmpty() && m_kept) {
         offered.append(m_kept->name);
     }
+    // A keyboard the settings name stays on offer while it is away, so that a save keeps it.
+    if (!m_wish.isEmpty() && m_wish != referencePictureChoice && !offered.contains(m_wish)) {
+        offered.append(m_wish);
+    }
     offered.append(referencePictureChoice);
     return offered;
 }
@@ -114,6 +118,11 @@ QStringList KeyboardChoice::choosable() const
 QString KeyboardChoice::shownName() const
 {
     return m_shown ? m_shown->name : referencePictureChoice;
+}
+
+QString KeyboardChoice::chosenName() const
+{
+    return m_wish.isEmpty() ? shownName() : m_wish;
 }
 
 void KeyboardChoice::choose()

@@ -70,10 +70,12 @@ public:
     // the last run, or referencePictureChoice.
     QString automaticName() const;
     // What the settings may name: the keyboards (or, before any is taken over, the one kept),
-    // then referencePictureChoice.
+    // the one the settings name when it is away, then referencePictureChoice.
     QStringList choosable() const;
     // What the window draws, as the settings would name it.
     QString shownName() const;
+    // What the settings popup shows chosen: the keyboard named, there or not, else what is drawn.
+    QString chosenName() const;
 
 signals:
     // What the window draws changed; the key lights follow it.

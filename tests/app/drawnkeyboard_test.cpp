@@ -70,7 +70,7 @@ TEST_F(DrawnKeyboardTest, AnIsoTklBoardIsDrawnLitKeyByKeyAndShownAgainWithoutIts
     for (const std::int64_t code : shown.keyCodes) {
         EXPECT_FALSE(code >= 0x53 && code <= 0x63) << code;
     }
-    const DrawnKeyPlaces& places = *engine().drawnPlaces();
+    const DrawnKeyPlaces places = *engine().drawnPlaces(); // outlives this engine
     EXPECT_EQ(delegate->artCanvas->pointSize(), places.pointSize());
     EXPECT_NE(places.pointSize(), QSize(274, 100));
 
@@ -106,6 +106,17 @@ TEST_F(DrawnKeyboardTest, AnIsoTklBoardIsDrawnLitKeyByKeyAndShownAgainWithoutIts
                                     [&](auto& f) { return f[backslash] != resting[backslash]; });
     EXPECT_NE((*first)[x], resting[x]);
     EXPECT_EQ((*first)[p], resting[p]); // far from Z
+
+    // Caps Lock on: its drawn key shows the lock colour, and so does its LED.
+    const std::size_t caps = board.device.led(QStringLiteral("Key: Caps Lock"));
+    engine().setLockKeys(capsLock);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const auto now = frames(server);
+            return now.back()[caps] == 0xFFFFFFu;
+        },
+        5000));
+    EXPECT_NE(frames(server).back()[p], 0xFFFFFFu);
 
     // Quit, and start again with no server: the same board at once.
     delegate->applicationWillTerminate();

@@ -61,6 +61,14 @@ TEST_P(Choosing, DrawsTheNamedKeyboardElseTheMainOneElseTheKeptOne)
               c.index < 0 ? std::nullopt : std::optional(std::size_t(c.index)));
     EXPECT_EQ(choice.shownName(), c.shown ? text(c.shown) : referencePictureChoice);
     EXPECT_EQ(choice.choosable().last(), referencePictureChoice);
+    // The popup offers and shows what the settings name even while it is away, so that a save
+    // does not drop it.
+    if (*c.wish) {
+        EXPECT_TRUE(choice.choosable().contains(text(c.wish)));
+        EXPECT_EQ(choice.chosenName(), text(c.wish));
+    } else {
+        EXPECT_EQ(choice.chosenName(), choice.shownName());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

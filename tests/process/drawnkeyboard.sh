@@ -42,7 +42,9 @@ wait "$peer_pid" || true
 again=$!
 pids+=("$again")
 wait_for 100 window_up "$again" || fail "no Kelvara window the second time"
-[ "$(board_in "$work/again.log")" = "$board" ] || fail "the window did not draw the same board"
+# With no server to ask, the board can only come from its file.
+same_board() { [ "$(board_in "$work/again.log")" = "$board" ]; }
+wait_for 100 same_board || fail "the window did not draw the same board"
 kill -TERM "$again"
 wait "$again" || fail "Kelvara did not end cleanly the second time"
 echo "ok: $board; Z, \\ and X lit in frame $z; the same board again"
