@@ -163,23 +163,15 @@ void artCanvasView::drawContents(QPainter& painter, std::span<const QPoint> only
     }
 }
 
-void artCanvasView::drawView(QPainter& painter)
+void artCanvasView::drawView(QPainter& painter, const QRectF& view, const QImage& shown)
 {
-    const QRectF view = viewRect();
-    if (view == QRectF(QPointF(0, 0), QSizeF(m_points))) {
-        drawContents(painter); // shown at its own size: exactly the drawing the keys are read from
-        return;
-    }
     // The picture at the view's pixels, the edges around it in its own colour, and the rings in
     // canvas points scaled to the view.
-    const qreal ratio = painter.device()->devicePixelRatioF();
-    const QImage& shown =
-        m_viewed.at(backgroundImage, m_drawing, m_pictureName, m_drawingCount, view.size(), ratio);
     painter.save();
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    const QRegion edges = QRegion(rect()).subtracted(QRegion(view.toAlignedRect()));
-    for (const QRect& edge : edges) {
-        painter.fillRect(edge, edgeColour(shown));
+    const QColor edge = edgeColour(shown);
+    for (const QRect& part : QRegion(rect()).subtracted(QRegion(view.toAlignedRect()))) {
+        painter.fillRect(part, edge);
     }
     painter.drawImage(view.topLeft(), shown);
     painter.restore();
@@ -197,12 +189,17 @@ void artCanvasView::paintEvent(QPaintEvent* /*event*/)
 {
     // Drawn into an image of the view's pixels that the rings go onto in place, then copied to
     // the screen: no layer of the view's size made, cleared and blended over on every frame.
-    // In the picture's own format, which the screen usually has too: nothing is converted.
+    // In the picture's own format, which the screen usually has too: nothing is converted. Shown
+    // at its own size, the view is exactly the drawing the keys are read from, and shares its
+    // picture.
     const qreal ratio = devicePixelRatioF();
+    const QRectF view = viewRect();
+    const bool ownSize = view == QRectF(QPointF(0, 0), QSizeF(m_points));
+    const QImage& shown = ownSize ? backgroundAt(ratio)
+                                  : m_viewed.at(backgroundImage, m_drawing, m_pictureName,
+                                                m_drawingCount, view.size(), ratio);
     const QSize pixels = (QSizeF(size()) * ratio).toSize();
-    const QImage::Format format = m_viewed.at(backgroundImage, m_drawing, m_pictureName,
-                                              m_drawingCount, viewRect().size(), ratio)
-                                              .format() == QImage::Format_RGB32
+    const QImage::Format format = shown.format() == QImage::Format_RGB32
                                       ? QImage::Format_RGB32
                                       : QImage::Format_ARGB32_Premultiplied;
     if (m_frame.size() != pixels || m_frame.devicePixelRatio() != ratio ||
@@ -215,7 +212,11 @@ void artCanvasView::paintEvent(QPaintEvent* /*event*/)
     }
     {
         QPainter frame(&m_frame);
-        drawView(frame);
+        if (ownSize) {
+            drawContents(frame);
+        } else {
+            drawView(frame, view, shown);
+        }
     }
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);

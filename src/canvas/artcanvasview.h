@@ -74,13 +74,13 @@ protected:
 private:
     // The picture at the canvas's size in pixels for a device pixel ratio.
     const QImage& backgroundAt(qreal ratio);
-    // What the view shows: the picture and the rings scaled to fit it, or drawContents itself
-    // when the view is the canvas's own size.
-    void drawView(QPainter& painter);
+    // What a view of another size than the canvas shows: its picture (shown) at the view's place
+    // in it, and the rings scaled to fit.
+    void drawView(QPainter& painter, const QRectF& view, const QImage& shown);
     // Acts on the Ctrl combinations it knows; every combination counts as handled.
     bool performKeyEquivalent(const QKeyEvent& event);
 
-    QSize m_points{274, 100};
+    QSize m_points = referencePicturePoints;
     ScaledPicture m_sampled; // at the canvas's size, for the sampling
     ScaledPicture m_viewed;  // at the view's size
     QImage m_frame;          // what the view shows, drawn before it goes to the screen

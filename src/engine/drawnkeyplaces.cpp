@@ -1,5 +1,6 @@
 #include "engine/drawnkeyplaces.h"
 
+#include "engine/enginecanvas.h"
 #include "input/keylayouttable.h"
 #include "led/standardkeyplaces.h"
 
@@ -7,17 +8,9 @@
 
 namespace kelvara {
 
-namespace {
-
-// The reference picture's size in points, which the key layout table's units span.
-constexpr double referenceWidth = 274.0;
-constexpr double referenceHeight = 100.0;
-
-} // namespace
-
 double DrawnKeyPlaces::pointsPerKey()
 {
-    return keyPitch * referenceWidth / layoutWidth;
+    return keyPitch * referencePicturePoints.width() / layoutWidth;
 }
 
 DrawnKeyPlaces::DrawnKeyPlaces(const ShownKeyboard& keyboard)

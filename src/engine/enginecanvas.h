@@ -14,6 +14,10 @@
 
 namespace kelvara {
 
+// The reference picture's size in points: the canvas's size before anything else is known, and
+// the size the key layout table's units span.
+inline constexpr QSize referencePicturePoints(274, 100);
+
 // What the engine draws on and samples: the keyboard picture of the main window, which the user
 // interface implements. Sizes are in canvas points; the pixel ratio turns them into device pixels.
 class EngineCanvas

@@ -155,7 +155,7 @@ void KelvaraActions::setBackground(EngineCanvas* canvas, const QString& name)
     const bool found = canvas->loadBackgroundImage(name);
     const QSizeF size = m_drawn ? QSizeF(m_drawn->pointSize())
                         : found ? canvas->backgroundSize()
-                                : QSizeF(274, 100);
+                                : QSizeF(referencePicturePoints);
     renderWidth = static_cast<int>(size.width());
     renderHeight = static_cast<int>(size.height());
     renderScaleHoriz = double(renderWidth) / layoutWidth;

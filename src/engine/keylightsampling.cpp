@@ -74,6 +74,10 @@ void KelvaraActions::placeSamples(const std::vector<KeyLayoutRow>& rows,
     const auto pixelOf = [ratio](QPointF points) {
         return QPoint(static_cast<int>(points.x() * ratio), static_cast<int>(points.y() * ratio));
     };
+    const auto inside = [&image](QPoint at) {
+        return QPoint(std::clamp(at.x(), 0, image.width() - 1),
+                      std::clamp(at.y(), 0, image.height() - 1));
+    };
     // The pixel under each key; rows whose point falls outside the image are skipped.
     m_samples.clear();
     m_samplePixels.clear();
@@ -98,8 +102,7 @@ void KelvaraActions::placeSamples(const std::vector<KeyLayoutRow>& rows,
                                   ? pixelOf(m_drawn->ofLayoutPoint(place))
                                   : QPoint(static_cast<int>(place.x() * backingRenderScaleHoriz),
                                            static_cast<int>(place.y() * backingRenderScaleVert));
-        const QPoint at(std::clamp(scaled.x(), 0, image.width() - 1),
-                        std::clamp(scaled.y(), 0, image.height() - 1));
+        const QPoint at = inside(scaled);
         m_placeSamples.push_back(at);
         m_samplePixels.push_back(at);
     }
@@ -107,9 +110,7 @@ void KelvaraActions::placeSamples(const std::vector<KeyLayoutRow>& rows,
     m_keySamples.clear();
     if (m_drawn) {
         for (const QPointF& point : m_drawn->keyPoints()) {
-            const QPoint scaled = pixelOf(point);
-            const QPoint at(std::clamp(scaled.x(), 0, image.width() - 1),
-                            std::clamp(scaled.y(), 0, image.height() - 1));
+            const QPoint at = inside(pixelOf(point));
             m_keySamples.push_back(at);
             m_samplePixels.push_back(at);
         }
