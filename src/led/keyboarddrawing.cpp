@@ -23,9 +23,6 @@ constexpr double zoneGap = 0.5;
 constexpr double extraRowGap = 0.25;
 // A legend-named key takes a free place only this near its point.
 constexpr double nearEnough = 0.75; // u
-// No keyboard has half as many LEDs; a server that describes more is not drawn key by key past
-// them, so that drawing stays bounded whatever it sends. The rest are other lights.
-constexpr std::size_t mostKeys = 1024;
 
 // A point of the reference picture (layout units) in key units of a full-size board.
 QPointF inKeyUnits(QPointF at)
@@ -75,6 +72,23 @@ bool isMacroKey(const QString& key)
     return macro.match(key).hasMatch();
 }
 
+// Keys that lie further out than any board reaches (a matrix a thousand cells wide, hundreds of
+// extra keys in a row) are no key of a keyboard: their LEDs go with the other lights.
+KeyboardDrawing withinReach(KeyboardDrawing drawing)
+{
+    const QRectF reach(-farthestAcross, -farthestDown, 2 * farthestAcross, 2 * farthestDown);
+    std::vector<DrawnKey> keys;
+    for (DrawnKey& key : drawing.keys) {
+        if (reach.contains(key.outline.boundingRect())) {
+            keys.push_back(std::move(key));
+        } else {
+            drawing.other.insert(drawing.other.end(), key.leds.begin(), key.leds.end());
+        }
+    }
+    drawing.keys = std::move(keys);
+    return drawing;
+}
+
 KeyboardDrawing matrixGrid(const Controller& controller)
 {
     KeyboardDrawing drawing;
@@ -115,7 +129,7 @@ KeyboardDrawing drawKeyboard(const Controller& controller, KeyboardKind kind,
                              const std::vector<bool>& legendLeds, const LedPoints& points)
 {
     if (kind.layout == KeyboardLayout::Unknown) {
-        return matrixGrid(controller);
+        return withinReach(matrixGrid(controller));
     }
     KeyboardDrawing drawing;
     // The LEDs of each key, in the order the keys first come.
@@ -239,7 +253,7 @@ KeyboardDrawing drawKeyboard(const Controller& controller, KeyboardKind kind,
         drawing.keys.push_back(
             {ledsOfKey[media[i]], keyRect(std::max(0.0, mediaLeft) + double(i), -1 - extraRowGap)});
     }
-    return drawing;
+    return withinReach(std::move(drawing));
 }
 
 QRectF boardBounds(const KeyboardDrawing& drawing)

@@ -14,6 +14,15 @@
 
 namespace kelvara {
 
+// No keyboard has half as many keys; a server that describes more is not drawn key by key past
+// them, nor is a file that holds more used, so that drawing stays bounded whatever comes in. A
+// drawn key's corners lie within these many key units of the board's origin, across and down
+// (a keypad whose keys have no standard place draws some seventy in a row; boards are under ten
+// rows high), so that its picture stays bounded too.
+inline constexpr std::size_t mostKeys = 1024;
+inline constexpr double farthestAcross = 128.0; // u
+inline constexpr double farthestDown = 32.0;    // u
+
 // One key of a keyboard as it is drawn: the LEDs it holds (indices in the server's LED list) and
 // its outline in key units (1 u = 19.05 mm), origin the top-left corner of the board's top-left
 // key, y down.

@@ -102,6 +102,14 @@ std::optional<QPolygonF> readOutline(const QJsonValue& value, QString& problem)
             problem = QStringLiteral("a corner is not two numbers");
             return std::nullopt;
         }
+        if (std::abs(xy[0].toDouble()) > farthestAcross ||
+            std::abs(xy[1].toDouble()) > farthestDown) {
+            problem =
+                QStringLiteral("a corner lies further out than %1 key units across or %2 down")
+                    .arg(farthestAcross)
+                    .arg(farthestDown);
+            return std::nullopt;
+        }
         outline.append({xy[0].toDouble(), xy[1].toDouble()});
     }
     return outline;
@@ -170,6 +178,9 @@ std::variant<KeyboardFile, QString> readKeyboardFile(const QByteArray& bytes, st
     if (!root.value(QStringLiteral("keys")).isArray() ||
         !root.value(QStringLiteral("other")).isArray()) {
         return QStringLiteral("\"keys\" or \"other\" is not a list");
+    }
+    if (root.value(QStringLiteral("keys")).toArray().size() > qsizetype(mostKeys)) {
+        return QStringLiteral("more than %1 keys").arg(mostKeys);
     }
     QString problem;
     for (const QJsonValue& value : root.value(QStringLiteral("keys")).toArray()) {

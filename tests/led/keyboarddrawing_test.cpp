@@ -131,6 +131,10 @@ TEST(KeyboardDrawingOfNonsense, StaysBoundedAndPlacesEveryLedOnce)
             ++seen.at(led);
         }
         EXPECT_TRUE(std::all_of(seen.begin(), seen.end(), [](int n) { return n == 1; })) << what;
+        // However many keys it holds, the picture stays within a board's reach.
+        const QRectF bounds = boardBounds(drawing);
+        EXPECT_LE(bounds.width(), 2 * farthestAcross + 1) << what;
+        EXPECT_LE(bounds.height(), 2 * farthestDown + 1) << what;
         return drawing;
     };
     Controller many;

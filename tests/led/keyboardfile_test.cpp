@@ -139,6 +139,10 @@ INSTANTIATE_TEST_SUITE_P(
                  head +
                      R"("keys": [{"leds": [1], "outline": [[0,0],[1,"x"],[1,1]]}], "other": []})",
                  "a corner is not two numbers"},
+        Unusable{"CornerFarOut",
+                 head +
+                     R"("keys": [{"leds": [1], "outline": [[0,0],[1e300,0],[1,1]]}], "other": []})",
+                 "a corner lies further out than 128 key units across"},
         Unusable{"OtherLedPastTheCount", head + R"("keys": [], "other": [{"leds": [999]}]})",
                  "LED index 999"}),
     [](const auto& p) { return std::string(p.param.name); });
