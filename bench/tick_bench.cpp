@@ -45,6 +45,7 @@ public:
         keyboard.zones.push_back(
             {QStringLiteral("Keyboard"), quint32(keyboard.ledNames.size()), 0, 0, {}});
         m_frames.add(0, keyboard, kelvara::placeLeds(keyboard));
+        m_frames.setDrawnKeys(0, m_frames.keyboards().front().placement.drawing.keys);
     }
 
     bool init() override { return true; }
@@ -70,10 +71,7 @@ public:
 
     void setDrawnKeyColour(std::size_t key, int r, int g, int b) override
     {
-        const auto& keys = m_frames.keyboards().front().placement.drawing.keys;
-        if (key < keys.size()) {
-            m_frames.lightLeds(0, keys[key].leds, r, g, b);
-        }
+        m_frames.lightKey(key, r, g, b);
     }
 
     // The keyboard as the window draws it.

@@ -17,25 +17,31 @@ void KeyboardFrames::clear()
     m_places.clear();
     m_placeIndex.clear();
     m_placeLeds.clear();
+    setDrawnKeys(std::nullopt, {});
     m_sum[0] = m_sum[1] = m_sum[2] = 0;
     m_lit = 0;
 }
 
 void KeyboardFrames::add(quint32 id, const Controller& controller, LedPlacement placement)
 {
-    Keyboard keyboard{id, controller, std::move(placement), controller.colours, {}};
+    Keyboard keyboard{id, controller, std::move(placement), controller.colours, {}, {}};
     keyboard.frame.resize(std::min(controller.colours.size(), controller.ledNames.size()));
     // Found again, it goes on from where it was: the server's colours may be another mode's.
     if (const auto before = m_before.find({id, controller.name});
         before != m_before.end() && before->second.size() == keyboard.frame.size()) {
         keyboard.frame = before->second;
     }
+    keyboard.litInPass.assign(keyboard.frame.size(), 0);
     const std::size_t index = m_keyboards.size();
     for (std::size_t led = 0; led < keyboard.placement.leds.size(); ++led) {
         const PlacedLed& placed = keyboard.placement.leds[led];
-        if (placed.way == LedWay::TableKey) {
+        if (placed.way == LedWay::Rule) {
+            if (led < keyboard.frame.size()) {
+                keyboard.ruleLeds.push_back(std::uint32_t(led));
+            }
+        } else if (placed.way == LedWay::TableKey) {
             m_codeLeds.emplace_back(placed.code, Led(index, led));
-        } else if (placed.way != LedWay::Rule) {
+        } else {
             // LEDs at one point (a key's second LED, or the same key on two keyboards) share it.
             const auto [known, added] =
                 m_placeIndex.try_emplace(std::pair(placed.at.x(), placed.at.y()), m_places.size());
@@ -84,20 +90,38 @@ void KeyboardFrames::lightPlace(std::size_t place, int red, int green, int blue)
     }
 }
 
-void KeyboardFrames::lightLeds(std::size_t keyboard, const std::vector<std::size_t>& leds, int red,
-                               int green, int blue)
+void KeyboardFrames::setDrawnKeys(std::optional<std::size_t> keyboard,
+                                  std::span<const DrawnKey> keys)
 {
-    if (keyboard >= m_keyboards.size()) {
+    m_keyStarts.clear();
+    m_keyLeds.clear();
+    m_drawnKeyboard.reset();
+    if (!keyboard || *keyboard >= m_keyboards.size()) {
         return;
     }
-    Keyboard& lit = m_keyboards[keyboard];
-    const quint32 colour = colourFromPercent(red, green, blue);
-    lit.litByKey.resize(lit.frame.size());
-    for (const std::size_t led : leds) {
-        if (led < lit.frame.size()) {
-            lit.frame[led] = colour;
-            lit.litByKey[led] = true;
+    m_drawnKeyboard = keyboard;
+    const std::size_t count = m_keyboards[*keyboard].frame.size();
+    m_keyStarts.push_back(0);
+    for (const DrawnKey& key : keys) {
+        for (const std::size_t led : key.leds) {
+            if (led < count) {
+                m_keyLeds.push_back(std::uint32_t(led));
+            }
         }
+        m_keyStarts.push_back(std::uint32_t(m_keyLeds.size()));
+    }
+}
+
+void KeyboardFrames::lightKey(std::size_t key, int red, int green, int blue)
+{
+    if (!m_drawnKeyboard || key + 1 >= m_keyStarts.size()) {
+        return;
+    }
+    Keyboard& lit = m_keyboards[*m_drawnKeyboard];
+    const quint32 colour = colourFromPercent(red, green, blue);
+    for (std::uint32_t i = m_keyStarts[key]; i < m_keyStarts[key + 1]; ++i) {
+        lit.frame[m_keyLeds[i]] = colour;
+        lit.litInPass[m_keyLeds[i]] = m_pass;
     }
 }
 
@@ -108,17 +132,22 @@ void KeyboardFrames::finishPass()
     };
     const quint32 colour = colourFromPercent(mean(0), mean(1), mean(2));
     for (Keyboard& keyboard : m_keyboards) {
-        const std::size_t leds = std::min(keyboard.frame.size(), keyboard.placement.leds.size());
-        for (std::size_t led = 0; led < leds; ++led) {
-            const bool byKey = led < keyboard.litByKey.size() && keyboard.litByKey[led];
-            if (keyboard.placement.leds[led].way == LedWay::Rule && !byKey) {
+        for (const std::uint32_t led : keyboard.ruleLeds) {
+            if (keyboard.litInPass[led] != m_pass) {
                 keyboard.frame[led] = colour;
             }
         }
-        keyboard.litByKey.clear();
     }
     m_sum[0] = m_sum[1] = m_sum[2] = 0;
     m_lit = 0;
+    // After four thousand million passes (four years at thirty a second) the count starts again
+    // clear of every mark.
+    if (++m_pass == 0) {
+        for (Keyboard& keyboard : m_keyboards) {
+            std::ranges::fill(keyboard.litInPass, 0);
+        }
+        m_pass = 1;
+    }
 }
 
 QByteArray KeyboardFrames::encode() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "led/keyboarddrawing.h"
 #include "led/ledplacement.h"
 #include "led/openrgbprotocol.h"
 
@@ -9,6 +10,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <span>
 #include <utility>
 #include <vector>
@@ -28,8 +30,10 @@ public:
         openrgb::Controller data;
         LedPlacement placement;
         std::vector<quint32> frame; // 0x00BBGGRR per LED
-        // The LEDs lit by their drawn key in this pass, which the rule leaves as they are.
-        std::vector<bool> litByKey;
+        // The LEDs that follow the rule, and for each LED the last pass its drawn key lit it in:
+        // one the rule leaves as it is.
+        std::vector<std::uint32_t> ruleLeds;
+        std::vector<std::uint32_t> litInPass;
     };
 
     // Forgets the keyboards; their frames are kept for a listing that finds them again.
@@ -46,9 +50,10 @@ public:
     // False when no LED has that code.
     bool lightCode(std::int64_t code, int red, int green, int blue);
     void lightPlace(std::size_t place, int red, int green, int blue);
-    // The named LEDs of one keyboard, those past its count left out.
-    void lightLeds(std::size_t keyboard, const std::vector<std::size_t>& leds, int red, int green,
-                   int blue);
+    // The keyboard the window draws and its keys, whose LEDs lightKey then lights; LEDs past the
+    // keyboard's count are left out, and none is drawn without a keyboard of that index.
+    void setDrawnKeys(std::optional<std::size_t> keyboard, std::span<const DrawnKey> keys);
+    void lightKey(std::size_t key, int red, int green, int blue);
     // Gives the rule's LEDs their colour and starts the next pass's mean afresh.
     void finishPass();
     // One UPDATELEDS per keyboard.
@@ -65,6 +70,12 @@ private:
     std::map<std::pair<double, double>, std::size_t> m_placeIndex; // into m_places
     // For each place, the LEDs it lights.
     std::vector<std::vector<Led>> m_placeLeds;
+    // The drawn keys' LEDs one after another, key k's from m_keyStarts[k] to m_keyStarts[k + 1]:
+    // read on every pass, so kept in one piece of memory.
+    std::optional<std::size_t> m_drawnKeyboard;
+    std::vector<std::uint32_t> m_keyStarts;
+    std::vector<std::uint32_t> m_keyLeds;
+    std::uint32_t m_pass = 1;
     // Sums of this pass's table key colours, percent.
     long long m_sum[3] = {0, 0, 0};
     long long m_lit = 0;

@@ -50,6 +50,8 @@ OpenRgbBackend::OpenRgbBackend(QString host, quint16 port, QObject* parent)
     connect(&m_link, &OpenRgbLink::opened, this, &OpenRgbBackend::connected);
     connect(&m_link, &OpenRgbLink::received, this, &OpenRgbBackend::handle);
     connect(&m_link, &OpenRgbLink::lost, this, &OpenRgbBackend::lost);
+    connect(&keyboardChoice(), &KeyboardChoice::shownChanged, this,
+            &OpenRgbBackend::followDrawnKeyboard);
     // At rest no pass may come for seconds: the newest frame goes as soon as there is room.
     connect(&m_link, &OpenRgbLink::drained, this, [this] {
         if (m_stage == Stage::Running) {

@@ -95,6 +95,8 @@ private:
     void requestNextController();
     void addController(quint32 id, const openrgb::Controller& controller);
     void takeOver();
+    // The LEDs of the keys of the keyboard the window draws, for setDrawnKeyColour.
+    void followDrawnKeyboard();
     void sendFrames();
     void readBack();
     void otherColoursSeen(quint32 id, std::span<const quint32> colours);

@@ -117,6 +117,7 @@ void OpenRgbBackend::takeOver()
                                       keyboard.placement.drawing, keyboard.data.ledNames));
     }
     keyboardChoice().setKeyboards(std::move(drawn));
+    followDrawnKeyboard(); // the same board may come back at another index
     m_stage = Stage::Running;
     m_link.setReadAtPasses(true);
     if (m_frameOnTakeOver) {

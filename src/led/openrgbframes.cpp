@@ -26,11 +26,14 @@ void OpenRgbBackend::setPlaceColour(std::size_t place, int red, int green, int b
 
 void OpenRgbBackend::setDrawnKeyColour(std::size_t key, int red, int green, int blue)
 {
-    const std::optional<std::size_t> keyboard = keyboardChoice().shownIndex();
+    m_frames.lightKey(key, red, green, blue);
+}
+
+void OpenRgbBackend::followDrawnKeyboard()
+{
     const std::optional<ShownKeyboard>& shown = keyboardChoice().shown();
-    if (keyboard && shown && key < shown->drawing.keys.size()) {
-        m_frames.lightLeds(*keyboard, shown->drawing.keys[key].leds, red, green, blue);
-    }
+    m_frames.setDrawnKeys(shown ? keyboardChoice().shownIndex() : std::nullopt,
+                          shown ? std::span(shown->drawing.keys) : std::span<const DrawnKey>());
 }
 
 void OpenRgbBackend::endPass()

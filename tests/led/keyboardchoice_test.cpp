@@ -130,8 +130,13 @@ TEST(KeyboardFrames, LedsLitByTheirKeyAreNotGivenTheMeanColour)
     KeyboardFrames frames;
     frames.add(7, controller, placement);
     frames.lightCode(0x04, 100, 0, 0);
-    frames.lightLeds(0, {1, 99}, 0, 100, 0); // 99 is past the count
-    frames.lightLeds(5, {0}, 0, 0, 100);     // no such keyboard
+    const std::vector<DrawnKey> keys{{{1, 99}, {}}, {{}, {}}}; // 99 is past the count
+    frames.setDrawnKeys(5, keys);                              // no such keyboard
+    frames.lightKey(0, 0, 0, 100);
+    frames.setDrawnKeys(0, keys);
+    frames.lightKey(0, 0, 100, 0);
+    frames.lightKey(1, 100, 100, 100); // a key without LEDs
+    frames.lightKey(2, 100, 100, 100); // no such key
     frames.finishPass();
     const std::vector<quint32>& frame = frames.keyboards().front().frame;
     EXPECT_EQ(frame, (std::vector<quint32>{0x0000FF, 0x00FF00, 0x0000FF}));
@@ -139,6 +144,12 @@ TEST(KeyboardFrames, LedsLitByTheirKeyAreNotGivenTheMeanColour)
     frames.lightCode(0x04, 0, 0, 100);
     frames.finishPass();
     EXPECT_EQ(frames.keyboards().front().frame[1], 0xFF0000u);
+    // A new listing forgets the drawn keys until they are given again.
+    frames.clear();
+    frames.add(7, controller, placement);
+    frames.lightKey(0, 0, 100, 0);
+    frames.finishPass();
+    EXPECT_EQ(frames.keyboards().front().frame[1], 0u);
 }
 
 TEST(KeptKeyboard, ComesBackFromItsFileWithItsKeysCodesOrNotAtAll)
