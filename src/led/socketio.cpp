@@ -40,16 +40,19 @@ qsizetype sendWithoutWaiting(qintptr descriptor, const QByteArray& bytes)
 ReadOutcome readWithoutWaiting(qintptr descriptor, QByteArray& into, qsizetype maxBytes,
                                QString& why)
 {
-    char chunk[16384];
+    // Read straight into the end of the buffer, as much at a time as a second of a server's
+    // answers comes to: one call a pass, not one per 16 KB.
+    constexpr qsizetype chunk = 64 * 1024;
     for (qsizetype taken = 0; taken < maxBytes;) {
+        const qsizetype want = std::min(chunk, maxBytes - taken);
+        const qsizetype before = into.size();
+        into.resize(before + want);
         const ssize_t n =
-            ::recv(int(descriptor), chunk,
-                   std::size_t(std::min<qsizetype>(qsizetype(sizeof chunk), maxBytes - taken)),
-                   MSG_DONTWAIT);
+            ::recv(int(descriptor), into.data() + before, std::size_t(want), MSG_DONTWAIT);
+        into.resize(before + std::max<qsizetype>(qsizetype(n), 0));
         if (n > 0) {
-            into.append(chunk, qsizetype(n));
             taken += qsizetype(n);
-            if (std::size_t(n) < sizeof chunk) {
+            if (qsizetype(n) < want) {
                 // Less than asked for: the kernel held no more. Asking again would most likely
                 // find nothing, one more system call on every read; what comes meanwhile is
                 // read the next time.
