@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Kelvara against the floor: beside it, in the same run under one Xvfb and against one OpenRGB
 # protocol peer, a client that only wakes 30 times a second and sends a frame of the same size
-# (kelvara_floorclient). Kelvara runs hidden, then on screen at its first size, each time with
+# (kelvara_floorclient). Kelvara runs hidden, then on screen with the reference picture at its own
+# size (274 by 100 points, the window as small as it goes), each time with
 # 10 key presses a second typed into no window of its own; the CPU share of one core of each is
 # read from /proc over the same seconds and Kelvara's is given as a multiple of the floor's. Then
 # twenty seconds of hidden typing are traced with strace -c: Kelvara's system calls per frame sent
 # (each frame is one send).
 #     tools/measure-floor.sh [SECONDS]       (60 by default)
-# MEASURE_PROGRAM names another build of the program to measure.
+# MEASURE_PROGRAM names another build of the program to measure; MEASURE_TRACE keeps the strace
+# summary in that file.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export MEASURE_SECONDS="${1:-60}"
@@ -19,7 +21,7 @@ port=16748
 mkdir -p "$config/Kelvara"
 printf '[General]\nlightingServicePort=%s\n' "$port" > "$config/Kelvara/Kelvara.conf"
 build-release/kelvara_openrgbpeer "$port" > "$config/peer.out" & peer=$!
-trap 'kill $peer 2>/dev/null || true; rm -rf "$config"' EXIT
+trap 'kill $peer 2>/dev/null || true; [ -z "${MEASURE_TRACE:-}" ] || cp "$config/strace.out" "$MEASURE_TRACE"; rm -rf "$config"' EXIT
 for _ in $(seq 50); do grep -q '^leds ' "$config/peer.out" && break; sleep 0.1; done
 export LEDS="$(awk '/^leds / {print $2}' "$config/peer.out")" PORT="$port"
 export XDG_CONFIG_HOME="$config" TRACE="$config/strace.out"
@@ -43,8 +45,14 @@ xvfb-run -a -s "-screen 0 1280x720x24" bash -c '
     timeout -s INT 20 strace -c -f -o "$TRACE" -p $app >/dev/null 2>&1 || true
     wait $typing
     kill $app; wait $app || true
+    # The reference picture, not the keyboard the peer serves.
+    printf "keyboard=Reference picture\n" >> "$XDG_CONFIG_HOME/Kelvara/Kelvara.conf"
     "$MEASURE_PROGRAM" >/dev/null 2>&1 & app=$!
-    sleep 3; xdotool mousemove 1270 710
+    sleep 3
+    for window in $(xdotool search --onlyvisible --pid $app --name "^Kelvara$" 2>/dev/null); do
+        xdotool windowsize "$window" 1 1
+    done
+    sleep 1; xdotool mousemove 1270 710
     shown=$(measure $app)
     kill $app $floor; wait $app $floor || true
     calls=$(awk "\$NF == \"total\" {print \$4}" "$TRACE")
