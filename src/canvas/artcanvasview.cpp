@@ -117,40 +117,14 @@ const QImage& artCanvasView::backgroundAt(qreal ratio)
                         ratio);
 }
 
-void artCanvasView::drawContents(QPainter& painter, std::span<const QPoint> onlyPixels)
+void artCanvasView::drawContents(QPainter& painter)
 {
     const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
     const QImage& background = backgroundAt(ratio);
-    QImage* target = painter.device() && painter.device()->devType() == QInternal::Image
-                         ? static_cast<QImage*>(painter.device())
-                         : nullptr;
-    if (!onlyPixels.empty() && target && target->format() == QImage::Format_ARGB32_Premultiplied &&
-        (background.isNull() || background.size() == target->size()) &&
-        painter.worldTransform().isIdentity()) {
-        // Only the named pixels of the picture, as the whole copy below would leave them: the
-        // picture's own pixels (RGB32 is opaque premultiplied ARGB), or clear where there is none.
-        const bool opaque = background.format() == QImage::Format_RGB32;
-        for (const QPoint& at : onlyPixels) {
-            if (!target->valid(at)) {
-                continue;
-            }
-            QRgb pixel = 0;
-            if (!background.isNull()) {
-                pixel = reinterpret_cast<const QRgb*>(background.constScanLine(at.y()))[at.x()];
-                pixel = opaque ? (pixel | 0xFF000000u) : pixel;
-            }
-            reinterpret_cast<QRgb*>(target->scanLine(at.y()))[at.x()] = pixel;
-        }
-    } else {
-        painter.save();
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        if (!onlyPixels.empty()) {
-            // Whatever a sampling image held before is gone where the picture does not reach.
-            painter.fillRect(QRectF(QPointF(0, 0), QSizeF(m_points)), Qt::transparent);
-        }
-        painter.drawImage(QPointF(0, 0), background);
-        painter.restore();
-    }
+    painter.save();
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(QPointF(0, 0), background);
+    painter.restore();
 
     if (callback && callback->theApp) {
         // Canvas points: origin bottom-left, y up. The rings leave the rest of the painter as
@@ -158,7 +132,7 @@ void artCanvasView::drawContents(QPainter& painter, std::span<const QPoint> only
         const QTransform before = painter.worldTransform();
         painter.translate(0, m_points.height());
         painter.scale(1, -1);
-        callback->theApp->drawWaves(painter, onlyPixels);
+        callback->theApp->drawWaves(painter);
         painter.setWorldTransform(before);
     }
 }

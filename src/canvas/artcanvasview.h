@@ -10,7 +10,6 @@
 #include <QWidget>
 
 #include <optional>
-#include <span>
 
 namespace kelvara {
 
@@ -33,7 +32,9 @@ public:
 
     // The whole drawing: the picture scaled into the view, then the rings through the engine.
     // A caller that reads only some device pixels may name them; the rest are left unfinished.
-    void drawContents(QPainter& painter, std::span<const QPoint> onlyPixels = {}) override;
+    void drawContents(QPainter& painter) override;
+
+    const QImage& sampledPicture(qreal ratio) override { return backgroundAt(ratio); }
 
     QObject* canvasObject() override { return this; }
 

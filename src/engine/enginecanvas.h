@@ -2,15 +2,13 @@
 
 #include "led/keyboarddrawing.h"
 
+#include <QImage>
 #include <QObject>
 #include <QPainter>
-#include <QPoint>
 #include <QPointer>
 #include <QSize>
 #include <QSizeF>
 #include <QString>
-
-#include <span>
 
 namespace kelvara {
 
@@ -42,9 +40,11 @@ public:
     virtual void setDrawing(const KeyboardDrawing* drawing) = 0;
     // The loaded picture's size in points.
     virtual QSizeF backgroundSize() const = 0;
-    // The whole drawing: the picture, then the rings through the engine. A caller that reads
-    // only some device pixels may name them; the rest are left unfinished.
-    virtual void drawContents(QPainter& painter, std::span<const QPoint> onlyPixels = {}) = 0;
+    // The whole drawing: the picture, then the rings through the engine.
+    virtual void drawContents(QPainter& painter) = 0;
+    // What drawContents lays down before the rings, at the canvas's size in pixels for that
+    // ratio: the picture, or the keyboard drawn. Its cache key changes when it does.
+    virtual const QImage& sampledPicture(qreal ratio) = 0;
 };
 
 // The engine's hold on its canvas: empty again as soon as the canvas goes.

@@ -129,10 +129,15 @@ void KelvaraActions::startAnimation(EngineCanvas* canvas)
                        &KelvaraActions::updateKeyLights);
 }
 
-void KelvaraActions::drawWaves(QPainter& painter, std::span<const QPoint> onlyPixels)
+void KelvaraActions::drawWaves(QPainter& painter)
 {
-    const bool live = theCircles.drawRings(painter, onlyPixels);
+    const bool live = theCircles.drawRings(painter);
     drawLockLights(painter);
+    noteRingsLive(live);
+}
+
+void KelvaraActions::noteRingsLive(bool live)
+{
     if (live && !noSleep) {
         noSleep = m_keepAwake->beginActivity(QStringLiteral("animating keyboard lights"));
     } else if (!live && noSleep) {

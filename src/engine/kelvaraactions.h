@@ -57,8 +57,8 @@ public:
     // A point in canvas points (origin bottom-left, y up).
     void startWave(double x, double y);
     void startAnimation(EngineCanvas* canvas);
-    // The ring-drawing hook, run inside every drawing of the canvas; see drawRings for the pixels.
-    void drawWaves(QPainter& painter, std::span<const QPoint> onlyPixels = {});
+    // The ring-drawing hook, run inside every drawing of the canvas.
+    void drawWaves(QPainter& painter);
     // Renders the canvas off screen and sends the colour under every key to its LED.
     void updateKeyLights();
 
@@ -120,6 +120,10 @@ signals:
 
 private:
     void drawLockLights(QPainter& painter) const;
+    // The lock lights over the sample pixels, as a whole drawing of the canvas shows them there.
+    void blendLockLights();
+    // Holds the system awake while rings are live, and lets it sleep once they are gone.
+    void noteRingsLive(bool live);
     // Draws and sends a change of what the window shows at once, rather than at the next tick.
     void showChangeNow();
 
@@ -148,24 +152,30 @@ private:
         int drawnGeneration = 0;
     };
 
-    bool samplesStillHold(const std::vector<KeyLayoutRow>& rows,
+    bool samplesStillHold(const SamplingBasis& basis, const std::vector<KeyLayoutRow>& rows,
                           std::span<const QPointF> places) const;
-    void placeSamples(const std::vector<KeyLayoutRow>& rows, std::span<const QPointF> places);
+    void placeSamples(SamplingBasis basis, std::span<const QPointF> places);
 
-    // Kept from pass to pass: the sampling image and the pixel each key is read from.
-    QImage m_samplingImage;
-    std::unique_ptr<QPainter> m_samplingPainter; // open on m_samplingImage
+    // Kept from pass to pass. A pass works on the sample pixels alone, in a few small arrays
+    // read in order, rather than on an image of the whole canvas: at 30 frames a second a
+    // hidden window's pass finds little of it in the cache, and scattered reads are its cost.
     SamplingBasis m_sampledFor;
+    qint64 m_samplePicture = 0;           // the picture m_sampleBackground was read from
+    std::vector<QRgb> m_sampleBackground; // the picture at each sample pixel
+    std::vector<QRgb> m_sampleColours;    // and with the rings and lock lights over it
+    std::vector<QRgb> m_lockLightsOver;   // the lock lights alone at each sample pixel
+    std::optional<std::pair<LockKeys, QRgb>> m_lockLightsFor; // the locks and colour drawn
     qreal m_canvasRatio = 1;
     qreal m_scalesRatio = 1; // the pixel ratio the backing render scales are for
     QElapsedTimer m_ratioAge;
     static constexpr qint64 ratioRefresh = 500; // ms
-    std::vector<std::pair<std::size_t, QPoint>> m_samples;
-    std::vector<QPoint> m_samplePixels;
-    // The pixel of each of the LED layer's extra places, in its order.
-    std::vector<QPoint> m_placeSamples;
-    // The pixel of each key of the keyboard drawn, in the drawing's order.
-    std::vector<QPoint> m_keySamples;
+    // The key layout table rows read, each with its sample pixel's index in m_samplePixels.
+    std::vector<std::pair<std::size_t, std::uint32_t>> m_samples;
+    std::vector<QPoint> m_samplePixels; // each once, in rows
+    // The sample pixel of each of the LED layer's extra places, in its order.
+    std::vector<std::uint32_t> m_placeSamples;
+    // The sample pixel of each key of the keyboard drawn, in the drawing's order.
+    std::vector<std::uint32_t> m_keySamples;
 };
 
 } // namespace kelvara

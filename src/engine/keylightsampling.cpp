@@ -6,7 +6,7 @@
 #include "led/logiled.h"
 
 #include <QImage>
-#include <QPainter>
+#include <QTransform>
 
 #include <algorithm>
 #include <array>
@@ -30,10 +30,10 @@ struct Percents
     int blue;
 };
 
-// The colour at a pixel of the sampling image, as QColor's components give it in percent. An
-// opaque pixel, what a picture with rings over it always is, needs no unpremultiplying: its
+// The colour of a sample pixel (premultiplied ARGB), as QColor's components give it in percent.
+// An opaque pixel, what a picture with rings over it always is, needs no unpremultiplying: its
 // levels are looked up in a table made once through QColor itself.
-Percents percentsAt(const QImage& image, QPoint at)
+Percents percentsOf(QRgb pixel)
 {
     static const std::array<int, 256> ofLevel = [] {
         std::array<int, 256> table{};
@@ -42,93 +42,107 @@ Percents percentsAt(const QImage& image, QPoint at)
         }
         return table;
     }();
-    const QRgb pixel = reinterpret_cast<const QRgb*>(image.constScanLine(at.y()))[at.x()];
     if (qAlpha(pixel) == 255) {
         return {ofLevel[std::size_t(qRed(pixel))], ofLevel[std::size_t(qGreen(pixel))],
                 ofLevel[std::size_t(qBlue(pixel))]};
     }
-    const QColor colour = image.pixelColor(at);
+    // As an image of that format answers for the pixel.
+    QImage one(1, 1, QImage::Format_ARGB32_Premultiplied);
+    one.setPixel(0, 0, pixel);
+    const QColor colour = one.pixelColor(0, 0);
     return {percent(colour.redF()), percent(colour.greenF()), percent(colour.blueF())};
 }
 
 } // namespace
 
-bool KelvaraActions::samplesStillHold(const std::vector<KeyLayoutRow>& rows,
+bool KelvaraActions::samplesStillHold(const SamplingBasis& basis,
+                                      const std::vector<KeyLayoutRow>& rows,
                                       std::span<const QPointF> places) const
 {
-    return m_sampledFor.pixels == m_samplingImage.size() &&
-           m_sampledFor.ratio == m_samplingImage.devicePixelRatio() &&
-           m_sampledFor.scaleHoriz == backingRenderScaleHoriz &&
-           m_sampledFor.scaleVert == backingRenderScaleVert &&
-           m_sampledFor.drawnGeneration == m_drawnGeneration && m_sampledFor.rows == rows &&
+    return m_sampledFor.pixels == basis.pixels && m_sampledFor.ratio == basis.ratio &&
+           m_sampledFor.scaleHoriz == basis.scaleHoriz &&
+           m_sampledFor.scaleVert == basis.scaleVert &&
+           m_sampledFor.drawnGeneration == basis.drawnGeneration && m_sampledFor.rows == rows &&
            std::equal(places.begin(), places.end(), m_sampledFor.places.begin(),
                       m_sampledFor.places.end());
 }
 
-void KelvaraActions::placeSamples(const std::vector<KeyLayoutRow>& rows,
-                                  std::span<const QPointF> places)
+void KelvaraActions::placeSamples(SamplingBasis basis, std::span<const QPointF> places)
 {
-    const QImage& image = m_samplingImage;
-    const qreal ratio = image.devicePixelRatio();
+    const QRect image(QPoint(0, 0), basis.pixels);
+    const qreal ratio = basis.ratio;
     // A point of a drawn keyboard's canvas to the image pixel under it.
     const auto pixelOf = [ratio](QPointF points) {
         return QPoint(static_cast<int>(points.x() * ratio), static_cast<int>(points.y() * ratio));
     };
     const auto inside = [&image](QPoint at) {
-        return QPoint(std::clamp(at.x(), 0, image.width() - 1),
-                      std::clamp(at.y(), 0, image.height() - 1));
+        return QPoint(std::clamp(at.x(), 0, image.right()), std::clamp(at.y(), 0, image.bottom()));
     };
     // The pixel under each key; rows whose point falls outside the image are skipped.
-    m_samples.clear();
-    m_samplePixels.clear();
+    std::vector<std::pair<std::size_t, QPoint>> rowPixels;
+    const std::vector<KeyLayoutRow>& rows = basis.rows;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (rows[i].keyCode == mediaKeyBase) {
             continue;
         }
         // Image rows count from the top, as layout y does: no flip here.
-        const QPoint at =
-            m_drawn ? pixelOf(m_drawn->ofRow(rows[i]))
-                    : QPoint(static_cast<int>(double(rows[i].x) * backingRenderScaleHoriz),
-                             static_cast<int>(double(rows[i].y) * backingRenderScaleVert));
-        if (image.valid(at)) {
-            m_samples.emplace_back(i, at);
-            m_samplePixels.push_back(at);
+        const QPoint at = m_drawn ? pixelOf(m_drawn->ofRow(rows[i]))
+                                  : QPoint(static_cast<int>(double(rows[i].x) * basis.scaleHoriz),
+                                           static_cast<int>(double(rows[i].y) * basis.scaleVert));
+        if (image.contains(at)) {
+            rowPixels.emplace_back(i, at);
         }
     }
     // The LEDs no row reaches are read at their own places, kept inside the image.
-    m_placeSamples.clear();
+    std::vector<QPoint> placePixels;
     for (const QPointF& place : places) {
-        const QPoint scaled = m_drawn
-                                  ? pixelOf(m_drawn->ofLayoutPoint(place))
-                                  : QPoint(static_cast<int>(place.x() * backingRenderScaleHoriz),
-                                           static_cast<int>(place.y() * backingRenderScaleVert));
-        const QPoint at = inside(scaled);
-        m_placeSamples.push_back(at);
-        m_samplePixels.push_back(at);
+        placePixels.push_back(inside(m_drawn
+                                         ? pixelOf(m_drawn->ofLayoutPoint(place))
+                                         : QPoint(static_cast<int>(place.x() * basis.scaleHoriz),
+                                                  static_cast<int>(place.y() * basis.scaleVert))));
     }
     // Each key of a drawn keyboard is read at its own point, for the LEDs it holds.
-    m_keySamples.clear();
+    std::vector<QPoint> keyPixels;
     if (m_drawn) {
         for (const QPointF& point : m_drawn->keyPoints()) {
-            const QPoint at = inside(pixelOf(point));
-            m_keySamples.push_back(at);
-            m_samplePixels.push_back(at);
+            keyPixels.push_back(inside(pixelOf(point)));
         }
     }
 
     // Several rows may read one pixel; the rings must go onto it once.
-    std::sort(m_samplePixels.begin(), m_samplePixels.end(),
-              [](QPoint a, QPoint b) { return std::pair(a.y(), a.x()) < std::pair(b.y(), b.x()); });
+    const auto inRows = [](QPoint a, QPoint b) {
+        return std::pair(a.y(), a.x()) < std::pair(b.y(), b.x());
+    };
+    m_samplePixels.clear();
+    for (const auto& [row, at] : rowPixels) {
+        m_samplePixels.push_back(at);
+    }
+    m_samplePixels.insert(m_samplePixels.end(), placePixels.begin(), placePixels.end());
+    m_samplePixels.insert(m_samplePixels.end(), keyPixels.begin(), keyPixels.end());
+    std::sort(m_samplePixels.begin(), m_samplePixels.end(), inRows);
     m_samplePixels.erase(std::unique(m_samplePixels.begin(), m_samplePixels.end()),
                          m_samplePixels.end());
-
-    m_sampledFor = {image.size(),
-                    image.devicePixelRatio(),
-                    backingRenderScaleHoriz,
-                    backingRenderScaleVert,
-                    rows,
-                    {places.begin(), places.end()},
-                    m_drawnGeneration};
+    const auto indexOf = [this, &inRows](QPoint at) {
+        return std::uint32_t(
+            std::lower_bound(m_samplePixels.begin(), m_samplePixels.end(), at, inRows) -
+            m_samplePixels.begin());
+    };
+    m_samples.clear();
+    for (const auto& [row, at] : rowPixels) {
+        m_samples.emplace_back(row, indexOf(at));
+    }
+    m_placeSamples.clear();
+    for (const QPoint& at : placePixels) {
+        m_placeSamples.push_back(indexOf(at));
+    }
+    m_keySamples.clear();
+    for (const QPoint& at : keyPixels) {
+        m_keySamples.push_back(indexOf(at));
+    }
+    basis.places.assign(places.begin(), places.end());
+    m_sampledFor = std::move(basis);
+    m_samplePicture = 0; // read the picture at the new pixels
+    m_lockLightsFor.reset();
 }
 
 void KelvaraActions::updateKeyLights()
@@ -146,31 +160,50 @@ void KelvaraActions::updateKeyLights()
         followScreen(m_canvasRatio); // the window went to a screen of another ratio
     }
     const qreal ratio = m_canvasRatio;
-    const QSize pixels = (QSizeF(drawCanvas->pointSize()) * ratio).toSize();
+    const QSize points = drawCanvas->pointSize();
+    const QSize pixels = (QSizeF(points) * ratio).toSize();
     if (pixels.isEmpty()) {
         return;
     }
-    if (m_samplingImage.size() != pixels || m_samplingImage.devicePixelRatio() != ratio) {
-        m_samplingPainter.reset();
-        m_samplingImage = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-        m_samplingImage.setDevicePixelRatio(ratio);
-        // One painter for the image's life: beginning one on every pass cost more than the pass.
-        m_samplingPainter = std::make_unique<QPainter>(&m_samplingImage);
-    }
-    QImage& image = m_samplingImage;
 
     const std::vector<KeyLayoutRow>& rows = keyLayoutTable().rows();
     const std::span<const QPointF> places = ledBackend().extraPlaces();
-    if (!samplesStillHold(rows, places)) {
-        placeSamples(rows, places);
+    SamplingBasis basis{pixels, ratio, backingRenderScaleHoriz, backingRenderScaleVert,
+                        {},     {},    m_drawnGeneration};
+    if (!samplesStillHold(basis, rows, places)) {
+        basis.rows = rows;
+        placeSamples(std::move(basis), places);
     }
 
-    // Only the sampled pixels are read, so only they need the rings.
-    drawCanvas->drawContents(*m_samplingPainter, m_samplePixels);
+    // The picture under each sample pixel, read again only when the picture changes: the pixel
+    // as a whole drawing copies it there (opaque where the picture is), or clear outside it.
+    const QImage& picture = drawCanvas->sampledPicture(ratio);
+    if (m_samplePicture == 0 || picture.cacheKey() != m_samplePicture) {
+        m_samplePicture = picture.cacheKey();
+        const bool opaque = picture.format() == QImage::Format_RGB32;
+        const bool readable = opaque || picture.format() == QImage::Format_ARGB32_Premultiplied;
+        m_sampleBackground.clear();
+        for (const QPoint& at : m_samplePixels) {
+            QRgb pixel = 0;
+            if (picture.valid(at)) {
+                pixel = readable
+                            ? reinterpret_cast<const QRgb*>(picture.constScanLine(at.y()))[at.x()]
+                            : qPremultiply(picture.pixel(at));
+                pixel = opaque ? (pixel | 0xFF000000u) : pixel;
+            }
+            m_sampleBackground.push_back(pixel);
+        }
+    }
+    m_sampleColours = m_sampleBackground;
+    // The rings, then the lock lights over them, in canvas points: origin bottom-left, y up.
+    const QTransform toPixels =
+        QTransform(1, 0, 0, -1, 0, points.height()) * QTransform::fromScale(ratio, ratio);
+    noteRingsLive(theCircles.blendRingsAt(toPixels, m_sampleColours, m_samplePixels));
+    blendLockLights();
 
-    for (const auto& [index, at] : m_samples) {
+    for (const auto& [index, sample] : m_samples) {
         const KeyLayoutRow& row = rows[index];
-        const Percents colour = percentsAt(image, at);
+        const Percents colour = percentsOf(m_sampleColours[sample]);
         if (row.keyCode == keyNameMarker) {
             LogiLedSetLightingForKeyWithKeyName(static_cast<unsigned int>(row.hidCode), colour.red,
                                                 colour.green, colour.blue);
@@ -180,11 +213,11 @@ void KelvaraActions::updateKeyLights()
         }
     }
     for (std::size_t place = 0; place < m_placeSamples.size(); ++place) {
-        const Percents colour = percentsAt(image, m_placeSamples[place]);
+        const Percents colour = percentsOf(m_sampleColours[m_placeSamples[place]]);
         ledBackend().setPlaceColour(place, colour.red, colour.green, colour.blue);
     }
     for (std::size_t key = 0; key < m_keySamples.size(); ++key) {
-        const Percents colour = percentsAt(image, m_keySamples[key]);
+        const Percents colour = percentsOf(m_sampleColours[m_keySamples[key]]);
         ledBackend().setDrawnKeyColour(key, colour.red, colour.green, colour.blue);
     }
     endLedPass();

@@ -4,9 +4,12 @@
 #include "engine/kelvaraactions.h"
 #include "led/standardkeyplaces.h"
 
+#include <QImage>
 #include <QPainter>
 
 #include <array>
+#include <cstdint>
+#include <utility>
 
 namespace kelvara {
 
@@ -29,7 +32,55 @@ constexpr std::array<LockKey, 3> lockKeyShapes{{
     {scrollLock, scrollLockHid, 1.0},
 }};
 
+// A premultiplied pixel times a (0-255), as Qt's raster engine works it out.
+QRgb byteMul(QRgb pixel, std::uint32_t a)
+{
+    std::uint32_t low = (pixel & 0x00FF00FFu) * a;
+    low = ((low + ((low >> 8) & 0x00FF00FFu) + 0x00800080u) >> 8) & 0x00FF00FFu;
+    std::uint32_t high = ((pixel >> 8) & 0x00FF00FFu) * a;
+    high = (high + ((high >> 8) & 0x00FF00FFu) + 0x00800080u) & 0xFF00FF00u;
+    return high | low;
+}
+
 } // namespace
+
+void KelvaraActions::blendLockLights()
+{
+    const LockKeys on = m_locksOn.value_or(0);
+    if (!m_lockLightsShown || on == 0 || m_samplePixels.empty()) {
+        return;
+    }
+    // Drawn once for each state, as a whole drawing draws them, into an image of their own; read
+    // there at the sample pixels. The samples are placed again whenever the keyboard, the size or
+    // the scales change, and that forgets the state.
+    const std::pair<LockKeys, QRgb> state(on, m_lockLightsColour.rgba());
+    if (m_lockLightsFor != state) {
+        m_lockLightsFor = state;
+        QImage lights(m_sampledFor.pixels, QImage::Format_ARGB32_Premultiplied);
+        lights.fill(Qt::transparent);
+        lights.setDevicePixelRatio(m_sampledFor.ratio);
+        {
+            QPainter painter(&lights);
+            painter.translate(0, drawCanvas->pointSize().height());
+            painter.scale(1, -1);
+            drawLockLights(painter);
+        }
+        m_lockLightsOver.clear();
+        for (const QPoint& at : m_samplePixels) {
+            m_lockLightsOver.push_back(lights.valid(at) ? reinterpret_cast<const QRgb*>(
+                                                              lights.constScanLine(at.y()))[at.x()]
+                                                        : 0);
+        }
+    }
+    // Over what is there, as the raster engine lays a plain colour on.
+    for (std::size_t i = 0; i < m_sampleColours.size() && i < m_lockLightsOver.size(); ++i) {
+        const QRgb light = m_lockLightsOver[i];
+        if (light != 0) {
+            m_sampleColours[i] =
+                light + byteMul(m_sampleColours[i], 255u - std::uint32_t(qAlpha(light)));
+        }
+    }
+}
 
 void KelvaraActions::setLockKeys(std::optional<LockKeys> on)
 {

@@ -3,6 +3,8 @@
 #include "rings/animatedcircle.h"
 
 #include <QPoint>
+#include <QRgb>
+#include <QTransform>
 
 #include <cstddef>
 #include <cstdint>
@@ -31,9 +33,14 @@ public:
     void advanceFrame();
 
     // Strokes the visible rings with the painter, in its current (y-up canvas) coordinates.
-    // Given device pixels, only those are drawn, each exactly as a full drawing would draw it.
     // Returns false when the store is empty, true otherwise.
-    bool drawRings(QPainter& painter, std::span<const QPoint> onlyPixels = {}) const;
+    bool drawRings(QPainter& painter) const;
+
+    // The same rings over some pixels of an image kept apart from it (see blendRing): pixels[i]
+    // is the device pixel at[i], toPixels takes canvas points there. Each gets exactly what a
+    // whole drawing gives it. Returns what drawRings does.
+    bool blendRingsAt(const QTransform& toPixels, std::span<QRgb> pixels,
+                      std::span<const QPoint> at) const;
 
     bool isEmpty() const { return theCirclesStore.empty(); }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 
 namespace kelvara {
 
@@ -65,35 +66,81 @@ std::uint32_t edgeAlpha(double dx, double dy, double inner, double outer)
     return std::uint32_t(coverage * 256.0 + 0.5);
 }
 
+// What both fills share: the colour, and where a pixel has any coverage at all.
+struct RingShape
+{
+    QRgb src;
+    double inner;
+    double outer;
+    double farSquared;  // past the outer edge's half pixel: no coverage
+    double nearSquared; // short of the inner one: none either
+
+    // Told by its squared distance, without the square root.
+    bool uncovered(double dx, double dy) const
+    {
+        const double squared = dx * dx + dy * dy;
+        return squared >= farSquared || squared <= nearSquared;
+    }
+};
+
+// None where there is nothing to draw: no ring, no colour, or a centre that is not a number.
+std::optional<RingShape> ringShape(QPointF centre, double inner, double outer, const QColor& colour)
+{
+    inner = std::max(inner, 0.0);
+    const QRgb src = colour.rgba64().premultiplied().toArgb32();
+    if (!(outer > 0.0) || !(outer >= inner) || qAlpha(src) == 0 || !std::isfinite(centre.x()) ||
+        !std::isfinite(centre.y())) {
+        return std::nullopt;
+    }
+    const double reachAll = outer + 0.5;
+    return RingShape{src, inner, outer, reachAll * reachAll,
+                     inner > 0.5 ? (inner - 0.5) * (inner - 0.5) : -1.0};
+}
+
 } // namespace
+
+void blendRing(std::span<QRgb> pixels, std::span<const QPoint> at, QPointF centre, double inner,
+               double outer, const QColor& colour)
+{
+    const std::optional<RingShape> ring = ringShape(centre, inner, outer, colour);
+    if (!ring) {
+        return;
+    }
+    const Paint solidPaint(ring->src, 256);
+    const std::size_t count = std::min(pixels.size(), at.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        const double dx = std::abs(at[i].x() + 0.5 - centre.x());
+        const double dy = at[i].y() + 0.5 - centre.y();
+        if (ring->uncovered(dx, dy)) {
+            continue;
+        }
+        const std::uint32_t alpha = edgeAlpha(dx, dy, ring->inner, ring->outer);
+        if (alpha != 0) {
+            pixels[i] = (alpha >= 256 ? solidPaint : Paint(ring->src, alpha)).over(pixels[i]);
+        }
+    }
+}
 
 // Built twice, for AVX2 and for any x86-64, and chosen at load time: with AVX2 the solid runs go
 // eight pixels at a time. Both give the same pixels; nothing here may contract into FMA.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
 __attribute__((target_clones("avx2", "default")))
 #endif
-void blendRing(QImage& layer, QPointF centre, double inner, double outer, const QColor& colour,
-               std::span<const QPoint> onlyPixels)
+void blendRing(QImage& layer, QPointF centre, double inner, double outer, const QColor& colour)
 {
-    inner = std::max(inner, 0.0);
-    const QRgb src = colour.rgba64().premultiplied().toArgb32();
-    if (!(outer > 0.0) || !(outer >= inner) || qAlpha(src) == 0 || !std::isfinite(centre.x()) ||
-        !std::isfinite(centre.y()) ||
-        (layer.format() != QImage::Format_ARGB32_Premultiplied &&
-         layer.format() != QImage::Format_RGB32)) {
+    const std::optional<RingShape> ring = ringShape(centre, inner, outer, colour);
+    if (!ring || (layer.format() != QImage::Format_ARGB32_Premultiplied &&
+                  layer.format() != QImage::Format_RGB32)) {
         return;
     }
+    inner = ring->inner;
+    const QRgb src = ring->src;
     const double reachAll = outer + 0.5;
     const int top = clipped(std::floor(centre.y() - outer - 1.0), 0, layer.height());
     const int bottom = clipped(std::ceil(centre.y() + outer + 1.0), -1, layer.height() - 1);
     const Paint solidPaint(src, 256);
-    // Past the outer edge's half pixel, or short of the inner one, a pixel has no coverage: told
-    // by its squared distance, without the square root.
-    const double farSquared = reachAll * reachAll;
-    const double nearSquared = inner > 0.5 ? (inner - 0.5) * (inner - 0.5) : -1.0;
     const auto uncovered = [&](double dx, double dy) {
-        const double squared = dx * dx + dy * dy;
-        return squared >= farSquared || squared <= nearSquared;
+        return ring->uncovered(dx, dy);
     };
     // One detach for the whole fill, not one per row or pixel.
     uchar* const bits = layer.bits();
@@ -101,25 +148,6 @@ void blendRing(QImage& layer, QPointF centre, double inner, double outer, const 
     const auto lineAt = [&](int y) {
         return reinterpret_cast<QRgb*>(bits + y * stride);
     };
-
-    if (!onlyPixels.empty()) {
-        for (const QPoint& at : onlyPixels) {
-            if (at.y() < top || at.y() > bottom || at.x() < 0 || at.x() >= layer.width()) {
-                continue;
-            }
-            const double dx = std::abs(at.x() + 0.5 - centre.x());
-            const double dy = at.y() + 0.5 - centre.y();
-            if (uncovered(dx, dy)) {
-                continue;
-            }
-            const std::uint32_t alpha = edgeAlpha(dx, dy, inner, outer);
-            if (alpha != 0) {
-                QRgb* pixel = lineAt(at.y()) + at.x();
-                *pixel = (alpha >= 256 ? solidPaint : Paint(src, alpha)).over(*pixel);
-            }
-        }
-        return;
-    }
 
     for (int y = top; y <= bottom; ++y) {
         const double dy = y + 0.5 - centre.y();

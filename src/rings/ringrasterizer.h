@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QPointF>
+#include <QRgb>
 
 #include <span>
 
@@ -14,11 +15,13 @@ namespace kelvara {
 // path filler hands the span fills of large antialiased shapes to a thread pool, and on an image
 // this small the hand-offs cost more than the fill; this fills in place, working out coverage only
 // for the pixels on the ring's two edges.
-//
-// With a list of pixels, only those are touched, each getting exactly the value the whole fill
-// would give it; the sampling pass needs no more than the pixel under each key. A pixel listed
-// twice is blended twice.
-void blendRing(QImage& layer, QPointF centre, double inner, double outer, const QColor& colour,
-               std::span<const QPoint> onlyPixels = {});
+void blendRing(QImage& layer, QPointF centre, double inner, double outer, const QColor& colour);
+
+// The same ring over some pixels of an image kept apart from it: pixels[i] (premultiplied ARGB)
+// is the pixel at at[i], and gets exactly the value the whole fill would give it there. The
+// sampling pass needs no more than the pixel under each key. Entries past the shorter of the two
+// lists are left alone.
+void blendRing(std::span<QRgb> pixels, std::span<const QPoint> at, QPointF centre, double inner,
+               double outer, const QColor& colour);
 
 } // namespace kelvara

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <tuple>
+
 namespace kelvara {
 namespace {
 
@@ -101,6 +104,32 @@ TEST_F(LockLights, ALitLockShowsItsColourOnItsKeyOnlyAtOnceAndOverTheRings)
     const std::size_t before = passes();
     engine.setLockKeys(capsLock); // no change
     EXPECT_EQ(passes(), before);
+}
+
+// A lock colour that lets some of what is under it through lies over the picture and the rings on
+// the key's LED exactly as the window shows it, frame after frame as the ring passes.
+TEST_F(LockLights, ATranslucentColourLetsThroughWhatTheWindowShowsUnderIt)
+{
+    const auto percents = [](const QColor& colour) {
+        const auto of = [](float component) {
+            return int(double(component) * 100.0);
+        };
+        return Lit{of(colour.redF()), of(colour.greenF()), of(colour.blueF())};
+    };
+    engine.setLockKeys(capsLock);
+    for (const QColor& colour : {QColor(0, 0, 255, 128), QColor(255, 128, 0, 10)}) {
+        engine.setLockLightsShown(true, colour);
+        engine.startWaveForKey(0); // A, beside Caps Lock
+        std::set<std::tuple<int, int, int>> seen;
+        for (int frame = 0; frame < 12; ++frame) {
+            const QColor under = shown(57);
+            ASSERT_EQ(under.alpha(), 255);
+            EXPECT_EQ(*sent(57), percents(under)) << frame;
+            seen.insert({under.red(), under.green(), under.blue()});
+            engine.animationStep(nullptr);
+        }
+        EXPECT_GT(seen.size(), 1u) << "the ring passes under the lock";
+    }
 }
 
 } // namespace
