@@ -107,8 +107,17 @@ void blendRing(std::span<QRgb> pixels, std::span<const QPoint> at, QPointF centr
         return;
     }
     const Paint solidPaint(ring->src, 256);
+    // The square the ring lies in, to pass over most pixels of a small ring with two compares.
+    const double reach = outer + 1.0;
+    const double left = centre.x() - reach;
+    const double right = centre.x() + reach;
+    const double top = centre.y() - reach;
+    const double bottom = centre.y() + reach;
     const std::size_t count = std::min(pixels.size(), at.size());
     for (std::size_t i = 0; i < count; ++i) {
+        if (at[i].y() < top || at[i].y() > bottom || at[i].x() < left || at[i].x() > right) {
+            continue;
+        }
         const double dx = std::abs(at[i].x() + 0.5 - centre.x());
         const double dy = at[i].y() + 0.5 - centre.y();
         if (ring->uncovered(dx, dy)) {
