@@ -314,8 +314,10 @@ std::optional<std::vector<quint32>> parseControllerIds(const QByteArray& payload
 
 quint32 colourFromPercent(int red, int green, int blue)
 {
+    // Percent to 0-255, a half rounded up; in whole numbers, as it runs for every LED on every
+    // frame.
     const auto channel = [](int percent) {
-        return quint32(std::lround(std::clamp(percent, 0, 100) * 255.0 / 100.0));
+        return quint32((std::clamp(percent, 0, 100) * 255 + 50) / 100);
     };
     return channel(blue) << 16 | channel(green) << 8 | channel(red);
 }

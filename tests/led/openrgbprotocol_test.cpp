@@ -55,5 +55,17 @@ TEST(OpenRgbProtocol, ControllerCountsAreCheckedAgainstTheirPayload)
     EXPECT_FALSE(openrgb::parseControllerIds(QByteArray(), 6));
 }
 
+TEST(OpenRgbProtocol, PercentsBecomeBytesRoundedToTheNearestHalvesUpInTheServersOrder)
+{
+    const std::pair<int, quint32> levels[] = {
+        {0, 0}, {1, 3}, {10, 26}, {33, 84}, {50, 128}, {99, 252}, {100, 255}, {-40, 0}, {250, 255},
+    };
+    for (const auto& [percent, level] : levels) {
+        EXPECT_EQ(openrgb::colourFromPercent(percent, 0, 0), level) << percent;
+        EXPECT_EQ(openrgb::colourFromPercent(0, percent, 0), level << 8) << percent;
+        EXPECT_EQ(openrgb::colourFromPercent(0, 0, percent), level << 16) << percent;
+    }
+}
+
 } // namespace
 } // namespace kelvara
