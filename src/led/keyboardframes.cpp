@@ -14,6 +14,7 @@ void KeyboardFrames::clear()
     }
     m_keyboards.clear();
     m_codeLeds.clear();
+    m_codeStarts.clear();
     m_places.clear();
     m_placeIndex.clear();
     m_placeLeds.clear();
@@ -53,6 +54,14 @@ void KeyboardFrames::add(quint32 id, const Controller& controller, LedPlacement 
         }
     }
     std::ranges::stable_sort(m_codeLeds, {}, &std::pair<std::int64_t, Led>::first);
+    // Codes are HID usages and key names, all small; a larger one is searched for.
+    constexpr std::int64_t mostIndexed = 4096;
+    m_codeStarts.clear();
+    for (std::size_t i = 0; i < m_codeLeds.size() && m_codeLeds[i].first < mostIndexed; ++i) {
+        if (m_codeLeds[i].first >= 0) {
+            m_codeStarts.resize(std::size_t(m_codeLeds[i].first) + 1, std::uint32_t(i));
+        }
+    }
     m_keyboards.push_back(std::move(keyboard));
 }
 
@@ -64,7 +73,10 @@ bool KeyboardFrames::lightCode(std::int64_t code, int red, int green, int blue)
     ++m_lit;
     const quint32 colour = colourFromPercent(red, green, blue);
     bool lit = false;
-    auto it = std::ranges::lower_bound(m_codeLeds, code, {}, &std::pair<std::int64_t, Led>::first);
+    auto it =
+        code >= 0 && std::uint64_t(code) < m_codeStarts.size()
+            ? m_codeLeds.begin() + std::ptrdiff_t(m_codeStarts[std::size_t(code)])
+            : std::ranges::lower_bound(m_codeLeds, code, {}, &std::pair<std::int64_t, Led>::first);
     for (; it != m_codeLeds.end() && it->first == code; ++it) {
         const auto [keyboard, led] = it->second;
         std::vector<quint32>& frame = m_keyboards[keyboard].frame;

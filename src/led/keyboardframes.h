@@ -66,6 +66,9 @@ private:
     std::vector<Keyboard> m_keyboards;
     // The table key LEDs of every keyboard, in order of code.
     std::vector<std::pair<std::int64_t, Led>> m_codeLeds;
+    // For each code below its size, where that code's LEDs start in m_codeLeds: one read where a
+    // search took several, for every key of every frame.
+    std::vector<std::uint32_t> m_codeStarts;
     std::vector<QPointF> m_places;
     std::map<std::pair<double, double>, std::size_t> m_placeIndex; // into m_places
     // For each place, the LEDs it lights.

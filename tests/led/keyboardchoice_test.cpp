@@ -152,6 +152,44 @@ TEST(KeyboardFrames, LedsLitByTheirKeyAreNotGivenTheMeanColour)
     EXPECT_EQ(frames.keyboards().front().frame[1], 0u);
 }
 
+TEST(KeyboardFrames, EachCodeLightsItsLedsOnEveryKeyboardSmallCodesAndLargeAlike)
+{
+    openrgb::Controller controller;
+    controller.name = text("K");
+    controller.ledNames = {text("1"), text("2"), text("3"), text("4")};
+    controller.colours.assign(4, 0);
+    const auto placed = [](std::int64_t code) {
+        return PlacedLed{LedWay::TableKey, code, {}, false};
+    };
+    LedPlacement first;
+    first.leds = {placed(7), placed(4), placed(5000), placed(4)};
+    LedPlacement second;
+    second.leds = {placed(4), placed(9), placed(0), placed(4095)};
+
+    const struct
+    {
+        std::int64_t code;
+        bool lit;
+        std::vector<quint32> first;
+        std::vector<quint32> second;
+    } cases[] = {
+        {4, true, {0, 0xFF, 0, 0xFF}, {0xFF, 0, 0, 0}}, {0, true, {0, 0, 0, 0}, {0, 0, 0xFF, 0}},
+        {5000, true, {0, 0, 0xFF, 0}, {0, 0, 0, 0}},    {4095, true, {0, 0, 0, 0}, {0, 0, 0, 0xFF}},
+        {9, true, {0, 0, 0, 0}, {0, 0xFF, 0, 0}},       {5, false, {0, 0, 0, 0}, {0, 0, 0, 0}},
+        {4096, false, {0, 0, 0, 0}, {0, 0, 0, 0}},      {-1, false, {0, 0, 0, 0}, {0, 0, 0, 0}},
+        {1 << 20, false, {0, 0, 0, 0}, {0, 0, 0, 0}},
+    };
+
+    for (const auto& c : cases) {
+        KeyboardFrames frames;
+        frames.add(1, controller, first);
+        frames.add(2, controller, second);
+        EXPECT_EQ(frames.lightCode(c.code, 100, 0, 0), c.lit) << c.code;
+        EXPECT_EQ(frames.keyboards()[0].frame, c.first) << c.code;
+        EXPECT_EQ(frames.keyboards()[1].frame, c.second) << c.code;
+    }
+}
+
 TEST(KeptKeyboard, ComesBackFromItsFileWithItsKeysCodesOrNotAtAll)
 {
     QTemporaryDir folder;
