@@ -46,10 +46,8 @@ Percents percentsOf(QRgb pixel)
         return {ofLevel[std::size_t(qRed(pixel))], ofLevel[std::size_t(qGreen(pixel))],
                 ofLevel[std::size_t(qBlue(pixel))]};
     }
-    // As an image of that format answers for the pixel.
-    QImage one(1, 1, QImage::Format_ARGB32_Premultiplied);
-    one.setPixel(0, 0, pixel);
-    const QColor colour = one.pixelColor(0, 0);
+    // As an image of that format answers for the pixel: widened, then unpremultiplied.
+    const QColor colour = QColor::fromRgba64(QRgba64::fromArgb32(pixel).unpremultiplied());
     return {percent(colour.redF()), percent(colour.greenF()), percent(colour.blueF())};
 }
 
