@@ -15,10 +15,11 @@ namespace kelvara {
 
 class AppDelegate;
 
-// The keyboard picture with the live rings on top, in the main window. It is also the image the
-// key colours are sampled from: the engine redraws it every tick and paints it off screen through
-// drawContents. Rings are in canvas points with the origin at the bottom-left, y up. A button
-// press starts a wave; Ctrl key combinations are the application's key equivalents.
+// The keyboard picture with the live rings on top, in the main window. It also hands the engine
+// the picture the key colours are sampled from (sampledPicture), which the engine lays the rings
+// over at the keys' pixels every tick. Rings are in canvas points with the origin at the
+// bottom-left, y up. A button press starts a wave; Ctrl key combinations are the application's key
+// equivalents.
 class artCanvasView : public QWidget, public EngineCanvas
 {
     Q_OBJECT
@@ -30,8 +31,7 @@ public:
     // when the named one was found.
     bool loadBackgroundImage(const QString& name) override;
 
-    // The whole drawing: the picture scaled into the view, then the rings through the engine.
-    // A caller that reads only some device pixels may name them; the rest are left unfinished.
+    // The whole drawing: the picture at the canvas's size, then the rings through the engine.
     void drawContents(QPainter& painter) override;
 
     const QImage& sampledPicture(qreal ratio) override { return backgroundAt(ratio); }
