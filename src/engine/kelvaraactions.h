@@ -160,10 +160,10 @@ private:
     // read in order, rather than on an image of the whole canvas: at 30 frames a second a
     // hidden window's pass finds little of it in the cache, and scattered reads are its cost.
     SamplingBasis m_sampledFor;
-    qint64 m_samplePicture = 0;           // the picture m_sampleBackground was read from
-    std::vector<QRgb> m_sampleBackground; // the picture at each sample pixel
-    std::vector<QRgb> m_sampleColours;    // and with the rings and lock lights over it
-    std::vector<QRgb> m_lockLightsOver;   // the lock lights alone at each sample pixel
+    std::optional<qint64> m_samplePicture; // the picture m_sampleBackground was read from
+    std::vector<QRgb> m_sampleBackground;  // the picture at each sample pixel
+    std::vector<QRgb> m_sampleColours;     // and with the rings and lock lights over it
+    std::vector<QRgb> m_lockLightsOver;    // the lock lights alone at each sample pixel
     std::optional<std::pair<LockKeys, QRgb>> m_lockLightsFor; // the locks and colour drawn
     qreal m_canvasRatio = 1;
     qreal m_scalesRatio = 1; // the pixel ratio the backing render scales are for

@@ -139,7 +139,7 @@ void KelvaraActions::placeSamples(SamplingBasis basis, std::span<const QPointF> 
     }
     basis.places.assign(places.begin(), places.end());
     m_sampledFor = std::move(basis);
-    m_samplePicture = 0; // read the picture at the new pixels
+    m_samplePicture.reset(); // read the picture at the new pixels
     m_lockLightsFor.reset();
 }
 
@@ -176,7 +176,7 @@ void KelvaraActions::updateKeyLights()
     // The picture under each sample pixel, read again only when the picture changes: the pixel
     // as a whole drawing copies it there (opaque where the picture is), or clear outside it.
     const QImage& picture = drawCanvas->sampledPicture(ratio);
-    if (m_samplePicture == 0 || picture.cacheKey() != m_samplePicture) {
+    if (m_samplePicture != picture.cacheKey()) {
         m_samplePicture = picture.cacheKey();
         const bool opaque = picture.format() == QImage::Format_RGB32;
         const bool readable = opaque || picture.format() == QImage::Format_ARGB32_Premultiplied;

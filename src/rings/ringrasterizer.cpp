@@ -107,7 +107,7 @@ void blendRing(std::span<QRgb> pixels, std::span<const QPoint> at, QPointF centr
         return;
     }
     const Paint solidPaint(ring->src, 256);
-    // The square the ring lies in, to pass over most pixels of a small ring with two compares.
+    // The square the ring lies in, to pass over most pixels of a small ring with four compares.
     const double reach = outer + 1.0;
     const double left = centre.x() - reach;
     const double right = centre.x() + reach;
@@ -148,9 +148,6 @@ void blendRing(QImage& layer, QPointF centre, double inner, double outer, const 
     const int top = clipped(std::floor(centre.y() - outer - 1.0), 0, layer.height());
     const int bottom = clipped(std::ceil(centre.y() + outer + 1.0), -1, layer.height() - 1);
     const Paint solidPaint(src, 256);
-    const auto uncovered = [&](double dx, double dy) {
-        return ring->uncovered(dx, dy);
-    };
     // One detach for the whole fill, not one per row or pixel.
     uchar* const bits = layer.bits();
     const qsizetype stride = layer.bytesPerLine();
@@ -178,7 +175,7 @@ void blendRing(QImage& layer, QPointF centre, double inner, double outer, const 
                 continue;
             }
             if (dx > solid || dx < clear) {
-                if (uncovered(dx, dy)) {
+                if (ring->uncovered(dx, dy)) {
                     continue;
                 }
                 const std::uint32_t alpha = edgeAlpha(dx, dy, inner, outer);
