@@ -204,6 +204,14 @@ void BM_TickLarge(benchmark::State& state)
 
 BENCHMARK(BM_TickLarge)->Arg(15)->Unit(benchmark::kMicrosecond);
 
+// And at twice that size.
+void BM_TickLarger(benchmark::State& state)
+{
+    tickWithWaves(state, false, false, true, 4.0);
+}
+
+BENCHMARK(BM_TickLarger)->Arg(15)->Unit(benchmark::kMicrosecond);
+
 // The same with the window hidden: the cost of a frame that only the keyboard gets.
 void BM_TickHidden(benchmark::State& state)
 {

@@ -8,11 +8,13 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QRegion>
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace kelvara {
 
@@ -38,6 +40,39 @@ void minimiseAllWindows()
             window->showMinimized();
         }
     }
+}
+
+// The view's pixels within the image a painter on the view draws into (the window's, during a
+// paint event), to draw the frame on in place: when that image holds the frame's pixels as they
+// are and the view lies on whole pixels of it at the painter's own scale. Nothing when either
+// fails: then the frame is drawn apart and copied.
+std::optional<QImage> viewPixelsIn(QPainter& painter, QSize pixels, qreal ratio,
+                                   QImage::Format format)
+{
+    QPaintEngine* engine = painter.paintEngine();
+    QPaintDevice* device = engine ? engine->paintDevice() : nullptr;
+    if (!device || device->devType() != QInternal::Image || pixels.isEmpty()) {
+        return std::nullopt;
+    }
+    auto* image = static_cast<QImage*>(device);
+    const QTransform toDevice = painter.deviceTransform();
+    const QPointF corner = toDevice.map(QPointF(0, 0));
+    const QRect target(corner.toPoint(), pixels);
+    // Opaque pixels are the same in both formats; the window's pixels are usually premultiplied.
+    const bool sameFormat =
+        image->format() == format ||
+        (format == QImage::Format_RGB32 && image->format() == QImage::Format_ARGB32_Premultiplied);
+    if (!sameFormat || image->devicePixelRatio() != ratio ||
+        toDevice.type() > QTransform::TxScale || toDevice.m11() != ratio ||
+        toDevice.m22() != ratio || QPointF(target.topLeft()) != corner ||
+        !image->rect().contains(target)) {
+        return std::nullopt;
+    }
+    const qsizetype stride = image->bytesPerLine();
+    uchar* const first = image->bits() + target.y() * stride + target.x() * qsizetype(sizeof(QRgb));
+    QImage view(first, target.width(), target.height(), stride, image->format());
+    view.setDevicePixelRatio(ratio);
+    return view;
 }
 
 } // namespace
@@ -159,13 +194,12 @@ void artCanvasView::drawView(QPainter& painter, const QRectF& view, const QImage
     }
 }
 
-void artCanvasView::paintEvent(QPaintEvent* /*event*/)
+void artCanvasView::paintEvent(QPaintEvent* event)
 {
-    // Drawn into an image of the view's pixels that the rings go onto in place, then copied to
-    // the screen: no layer of the view's size made, cleared and blended over on every frame.
-    // In the picture's own format, which the screen usually has too: nothing is converted. Shown
-    // at its own size, the view is exactly the drawing the keys are read from, and shares its
-    // picture.
+    // Drawn where the rings can go onto it in place: no layer of the view's size made, cleared and
+    // blended over on every frame. In the picture's own format, which the screen usually has too:
+    // nothing is converted. Shown at its own size, the view is exactly the drawing the keys are
+    // read from, and shares its picture.
     const qreal ratio = devicePixelRatioF();
     const QRectF view = viewRect();
     const bool ownSize = view == QRectF(QPointF(0, 0), QSizeF(m_points));
@@ -176,6 +210,30 @@ void artCanvasView::paintEvent(QPaintEvent* /*event*/)
     const QImage::Format format = shown.format() == QImage::Format_RGB32
                                       ? QImage::Format_RGB32
                                       : QImage::Format_ARGB32_Premultiplied;
+    const auto drawFrame = [&](QImage& target) {
+        QPainter frame(&target);
+        if (ownSize) {
+            drawContents(frame);
+        } else {
+            drawView(frame, view, shown);
+        }
+    };
+    QPainter painter(this);
+    // Usually the window's own pixels take the frame: one copy of the picture a frame, not two.
+    // Only when the whole view is painted and nothing lies over it: its pixels are then all its
+    // own.
+    const QRegion whole(rect());
+    const bool allOwn =
+        whole.subtracted(event->region()).isEmpty() && whole.subtracted(visibleRegion()).isEmpty();
+    std::optional<QImage> inPlace;
+    if (allOwn) {
+        inPlace = viewPixelsIn(painter, pixels, ratio, format);
+    }
+    if (inPlace) {
+        painter.end();
+        drawFrame(*inPlace);
+        return;
+    }
     if (m_frame.size() != pixels || m_frame.devicePixelRatio() != ratio ||
         m_frame.format() != format) {
         m_frame = QImage(pixels, format);
@@ -184,15 +242,7 @@ void artCanvasView::paintEvent(QPaintEvent* /*event*/)
     if (m_frame.isNull()) {
         return;
     }
-    {
-        QPainter frame(&m_frame);
-        if (ownSize) {
-            drawContents(frame);
-        } else {
-            drawView(frame, view, shown);
-        }
-    }
-    QPainter painter(this);
+    drawFrame(m_frame);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.drawImage(QPointF(0, 0), m_frame);
 }

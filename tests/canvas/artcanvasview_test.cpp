@@ -1,9 +1,11 @@
 #include "canvas/backgroundpictures.h"
+#include "rings/ringsettingstable.h"
 #include "support/enginefixture.h"
 #include "support/eventloop.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QBackingStore>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -103,6 +105,53 @@ TEST_F(CanvasTest, EveryKeyReachingTheCanvasIsConsumed)
     EXPECT_EQ(triggered, 1);
     EXPECT_EQ(window.keyPresses, 0);
     EXPECT_FALSE(window.isMinimized());
+}
+
+// The pixels of a window as its painting left them, before they go to the screen.
+QImage windowPixels(QWidget& window)
+{
+    QPaintDevice* device = window.backingStore()->paintDevice();
+    if (device->devType() == QInternal::Pixmap) {
+        return static_cast<QPixmap*>(device)->toImage();
+    }
+    return device->devType() == QInternal::Image ? *static_cast<QImage*>(device) : QImage();
+}
+
+// Drawn in place in the window's own pixels, the view shows what a drawing of it apart shows, at
+// its own size, enlarged and with margins, with rings over it. A drawing into an image of a format
+// of its own is made apart. (At sizes where the picture lies on whole pixels: where it does not,
+// its last part-covered column is translucent, which the two formats keep differently.)
+TEST_F(CanvasTest, TheWindowShowsTheViewAsItsDrawingApartShowsIt)
+{
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    engine.setBackground(&canvas, QStringLiteral("Spectrum"));
+    ringSettings().active = {true, true, true, true, true};
+    for (int i = 0; i < 6; ++i) {
+        engine.startWave(15.0 + 47.0 * i, 20.0 + 13.0 * i);
+    }
+    for (int frame = 0; frame < 12; ++frame) {
+        engine.theCircles.advanceFrame();
+    }
+    for (const QSize size :
+         {canvas.pointSize(), QSize(548, 200), QSize(548, 300), QSize(1096, 400)}) {
+        canvas.setFixedSize(size);
+        window.adjustSize();
+        // The window's own pixels as large as it is now.
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return window.windowHandle()->geometry().size() == window.size(); }, 5000));
+        canvas.repaint();
+        const qreal ratio = canvas.devicePixelRatioF();
+        const QRect pixels(QPointF(QPointF(canvas.mapTo(&window, QPoint(0, 0))) * ratio).toPoint(),
+                           (QSizeF(size) * ratio).toSize());
+        const QImage shown =
+            windowPixels(window).copy(pixels).convertToFormat(QImage::Format_ARGB32);
+        QImage apart(pixels.size(), QImage::Format_ARGB32);
+        apart.setDevicePixelRatio(ratio);
+        apart.fill(Qt::red);
+        canvas.render(&apart);
+        apart.setDevicePixelRatio(shown.devicePixelRatio());
+        EXPECT_EQ(shown, apart) << size.width() << "x" << size.height();
+    }
 }
 
 TEST(CanvasPicture, ShowsTheNamedPictureOrTheCautionPicture)
