@@ -53,9 +53,13 @@ const QImage& ScaledPicture::at(const QImage& picture,
         }
         return m_scaled;
     }
-    m_scaled = picture.isNull() || pixels.isEmpty()
+    // An opaque picture is scaled as one without alpha: scaled with it, the last row and column of
+    // a size that is not whole came out part transparent, a dark seam on the screen.
+    const QImage source =
+        isOpaque(picture) ? picture.convertToFormat(QImage::Format_RGB32) : picture;
+    m_scaled = source.isNull() || pixels.isEmpty()
                    ? QImage()
-                   : picture.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+                   : source.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     // Kept in a format every drawing takes as it is. A picture in a format the target does not
     // have is converted on each drawing, and Qt hands conversions of this size to its thread
     // pool: thread hand-offs on every frame. An opaque picture is the same pixels as RGB32.

@@ -1,3 +1,4 @@
+#include "canvas/backgroundpictures.h"
 #include "canvas/keyboardpainter.h"
 #include "canvas/scaledpicture.h"
 #include "led/standardkeygeometry.h"
@@ -93,6 +94,24 @@ TEST(ScaledPicture, PaintsADrawingAtTheViewsOwnPixels)
     // Another drawing is painted afresh.
     const qint64 first = shown.cacheKey();
     EXPECT_NE(large.at(none, drawing, theme, 2, QSizeF(47, 17), 4.0).cacheKey(), first);
+}
+
+// Every picture scaled to sizes that are not whole stays opaque to its last row and column, and
+// its edges keep the picture's own colours: no part-transparent seam that the screen shows dark.
+TEST(ScaledPicture, AnOpaquePictureStaysOpaqueAtEverySize)
+{
+    for (const QString& name : backgroundPictureNames()) {
+        const QImage picture = *backgroundPictureNamed(name);
+        for (const QSizeF points :
+             {QSizeF(556.2, 203.0), QSizeF(300.0, 109.49), QSizeF(274, 100)}) {
+            ScaledPicture scaled;
+            const QImage& shown = scaled.at(picture, std::nullopt, name, 0, points, 1.0);
+            ASSERT_EQ(shown.format(), QImage::Format_RGB32) << name.toStdString();
+            const QColor corner = shown.pixelColor(shown.width() - 1, shown.height() - 1);
+            const QColor original = picture.pixelColor(picture.width() - 1, picture.height() - 1);
+            EXPECT_NEAR(corner.valueF(), original.valueF(), 0.1) << name.toStdString();
+        }
+    }
 }
 
 } // namespace
