@@ -179,8 +179,19 @@ void artCanvasView::drawView(QPainter& painter, const QRectF& view, const QImage
     painter.save();
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     const QColor edge = edgeColour(shown);
-    for (const QRect& part : QRegion(rect()).subtracted(QRegion(view.toAlignedRect()))) {
-        painter.fillRect(part, edge);
+    // Around what the picture covers, which is whole pixels: where the view's size in pixels is
+    // not whole, the pixel it ends in part-way is the edge's, not left as it was.
+    const QRectF covered(view.topLeft(), shown.deviceIndependentSize());
+    const QRectF all(rect());
+    for (const QRectF& part :
+         {QRectF(all.left(), all.top(), all.width(), covered.top() - all.top()),
+          QRectF(all.left(), covered.bottom(), all.width(), all.bottom() - covered.bottom()),
+          QRectF(all.left(), covered.top(), covered.left() - all.left(), covered.height()),
+          QRectF(covered.right(), covered.top(), all.right() - covered.right(),
+                 covered.height())}) {
+        if (part.width() > 0 && part.height() > 0) {
+            painter.fillRect(part, edge);
+        }
     }
     painter.drawImage(view.topLeft(), shown);
     painter.restore();

@@ -118,9 +118,8 @@ QImage windowPixels(QWidget& window)
 }
 
 // Drawn in place in the window's own pixels, the view shows what a drawing of it apart shows, at
-// its own size, enlarged and with margins, with rings over it. A drawing into an image of a format
-// of its own is made apart. (At sizes where the picture lies on whole pixels: where it does not,
-// its last part-covered column is translucent, which the two formats keep differently.)
+// its own size, enlarged, with margins and at a scale that is not whole, with rings over it. A
+// drawing into an image of a format of its own is made apart.
 TEST_F(CanvasTest, TheWindowShowsTheViewAsItsDrawingApartShowsIt)
 {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -132,8 +131,8 @@ TEST_F(CanvasTest, TheWindowShowsTheViewAsItsDrawingApartShowsIt)
     for (int frame = 0; frame < 12; ++frame) {
         engine.theCircles.advanceFrame();
     }
-    for (const QSize size :
-         {canvas.pointSize(), QSize(548, 200), QSize(548, 300), QSize(1096, 400)}) {
+    for (const QSize size : {canvas.pointSize(), QSize(548, 200), QSize(548, 300), QSize(1096, 400),
+                             QSize(641, 203)}) {
         canvas.setFixedSize(size);
         window.adjustSize();
         // The window's own pixels as large as it is now.
