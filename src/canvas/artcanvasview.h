@@ -84,7 +84,7 @@ private:
     QSize m_points = referencePicturePoints;
     ScaledPicture m_sampled; // at the canvas's size, for the sampling
     ScaledPicture m_viewed;  // at the view's size
-    QImage m_frame;          // what the view shows, drawn before it goes to the screen
+    QImage m_frame;          // the frame, when it cannot be drawn in the window's own pixels
     std::optional<KeyboardDrawing> m_drawing;
     int m_drawingCount = 0;
     QString m_pictureName;
