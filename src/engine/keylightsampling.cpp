@@ -54,13 +54,13 @@ Percents percentsOf(QRgb pixel)
 } // namespace
 
 bool KelvaraActions::samplesStillHold(const SamplingBasis& basis,
-                                      const std::vector<KeyLayoutRow>& rows,
                                       std::span<const QPointF> places) const
 {
     return m_sampledFor.pixels == basis.pixels && m_sampledFor.ratio == basis.ratio &&
            m_sampledFor.scaleHoriz == basis.scaleHoriz &&
            m_sampledFor.scaleVert == basis.scaleVert &&
-           m_sampledFor.drawnGeneration == basis.drawnGeneration && m_sampledFor.rows == rows &&
+           m_sampledFor.drawnGeneration == basis.drawnGeneration &&
+           m_sampledFor.rowsGeneration == basis.rowsGeneration &&
            std::equal(places.begin(), places.end(), m_sampledFor.places.begin(),
                       m_sampledFor.places.end());
 }
@@ -164,11 +164,12 @@ void KelvaraActions::updateKeyLights()
         return;
     }
 
-    const std::vector<KeyLayoutRow>& rows = keyLayoutTable().rows();
+    const KeyLayoutTable& table = keyLayoutTable();
+    const std::vector<KeyLayoutRow>& rows = table.rows();
     const std::span<const QPointF> places = ledBackend().extraPlaces();
     SamplingBasis basis{pixels, ratio, backingRenderScaleHoriz, backingRenderScaleVert,
-                        {},     {},    m_drawnGeneration};
-    if (!samplesStillHold(basis, rows, places)) {
+                        {},     {},    m_drawnGeneration,       table.generation()};
+    if (!samplesStillHold(basis, places)) {
         basis.rows = rows;
         placeSamples(std::move(basis), places);
     }

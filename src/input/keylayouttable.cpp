@@ -7,8 +7,19 @@
 
 namespace kelvara {
 
+namespace {
+
+std::uint64_t nextGeneration()
+{
+    static std::uint64_t last = 0;
+    return ++last;
+}
+
+} // namespace
+
 KeyLayoutTable::KeyLayoutTable()
     : m_rows(initialKeyLayoutRows.begin(), initialKeyLayoutRows.end())
+    , m_generation(nextGeneration())
 {}
 
 std::optional<KeyLayoutRow> KeyLayoutTable::rowForKeyCode(std::int64_t keyCode) const
@@ -27,6 +38,7 @@ void KeyLayoutTable::insertModifierOverrideRows()
     for (const KeyLayoutRow& row : modifierOverrideRows) {
         m_rows.insert(std::next(m_rows.begin()), row);
     }
+    m_generation = nextGeneration();
 }
 
 KeyLayoutTable& keyLayoutTable()

@@ -35,8 +35,14 @@ public:
 
     auto end() const { return m_rows.end(); }
 
+    // Tells one state of the rows from every other this run: it changes with every change to
+    // them, and a copy of a table has the table's. A pass asks every frame; comparing all the
+    // rows would read them all.
+    std::uint64_t generation() const { return m_generation; }
+
 private:
     std::vector<KeyLayoutRow> m_rows;
+    std::uint64_t m_generation;
 };
 
 // The process-wide table, built with its 121 initial rows on first use.

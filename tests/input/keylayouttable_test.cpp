@@ -22,5 +22,16 @@ TEST(KeyLayoutTable, OverrideRowsMoveTheFourModifierWaves)
     }
 }
 
+// What a pass compares every frame instead of the rows: a change makes a new one, a copy keeps it.
+TEST(KeyLayoutTable, EveryChangeOfTheRowsIsToldByItsGeneration)
+{
+    KeyLayoutTable table;
+    const KeyLayoutTable copy = table;
+    EXPECT_EQ(copy.generation(), table.generation());
+    EXPECT_NE(KeyLayoutTable().generation(), table.generation());
+    table.insertModifierOverrideRows();
+    EXPECT_NE(table.generation(), copy.generation());
+}
+
 } // namespace
 } // namespace kelvara
