@@ -1,8 +1,13 @@
 // What lighting a keyboard costs at the least, to measure Kelvara against: a client that wakes 30
 // times a second and sends one UPDATELEDS frame of the given number of LEDs to an OpenRGB SDK
 // server, and does nothing else. Once a second it reads and drops what the server has sent.
-//     kelvara_floorclient PORT LEDS [FRAMES_PER_SECOND]
+//     kelvara_floorclient [--event-loop] PORT LEDS [FRAMES_PER_SECOND]
 // It runs until it is ended. No handshake: a version 6 server takes the frames as they come.
+// With --event-loop the same frames go out from a precise timer on the event loop Kelvara runs
+// on (a widget application with its display connection): what the toolkit adds to the least.
+
+#include <QApplication>
+#include <QTimer>
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -42,17 +47,68 @@ std::vector<unsigned char> frame(std::uint32_t device, std::uint16_t leds)
     return bytes;
 }
 
+// One frame, the first colour changed as with typing; every rate-th frame the server's answers
+// are read and dropped.
+class Sender
+{
+public:
+    Sender(int fd, int leds, int rate)
+        : m_fd(fd)
+        , m_rate(unsigned(rate))
+        , m_bytes(frame(100, std::uint16_t(leds)))
+        , m_drop(65536)
+    {}
+
+    bool send()
+    {
+        m_bytes[22] = static_cast<unsigned char>(m_sent);
+        if (::send(m_fd, m_bytes.data(), m_bytes.size(), MSG_NOSIGNAL) < 0) {
+            std::perror("send");
+            return false;
+        }
+        if (m_sent++ % m_rate == 0) {
+            while (::recv(m_fd, m_drop.data(), m_drop.size(), MSG_DONTWAIT) > 0) {
+            }
+        }
+        return true;
+    }
+
+private:
+    int m_fd;
+    unsigned m_rate;
+    unsigned long m_sent = 0;
+    std::vector<unsigned char> m_bytes;
+    std::vector<char> m_drop;
+};
+
+int onEventLoop(int argc, char* argv[], Sender& sender, int rate)
+{
+    QApplication app(argc, argv);
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer, &QTimer::timeout, &app, [&sender] {
+        if (!sender.send()) {
+            QCoreApplication::exit(1);
+        }
+    });
+    timer.start(1000 / rate);
+    return app.exec();
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: %s PORT LEDS [FRAMES_PER_SECOND]\n", argv[0]);
+    const bool eventLoop = argc > 1 && std::strcmp(argv[1], "--event-loop") == 0;
+    char** const args = argv + (eventLoop ? 1 : 0);
+    const int count = argc - (eventLoop ? 1 : 0);
+    if (count < 3) {
+        std::fprintf(stderr, "usage: %s [--event-loop] PORT LEDS [FRAMES_PER_SECOND]\n", argv[0]);
         return 2;
     }
-    const int port = std::atoi(argv[1]);
-    const int leds = std::atoi(argv[2]);
-    const int rate = argc > 3 ? std::atoi(argv[3]) : 30;
+    const int port = std::atoi(args[1]);
+    const int leds = std::atoi(args[2]);
+    const int rate = count > 3 ? std::atoi(args[3]) : 30;
     if (port <= 0 || port > 65535 || leds <= 0 || leds > 65535 || rate <= 0 || rate > 1000) {
         std::fprintf(stderr, "%s: a port, a count of LEDs and a frame rate, please\n", argv[0]);
         return 2;
@@ -68,12 +124,14 @@ int main(int argc, char* argv[])
     }
     const int on = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    std::vector<unsigned char> bytes = frame(100, std::uint16_t(leds));
+    Sender sender(fd, leds, rate);
+    if (eventLoop) {
+        return onEventLoop(argc, argv, sender, rate);
+    }
     const long step = 1000000000L / rate; // ns
     timespec next{};
     ::clock_gettime(CLOCK_MONOTONIC, &next);
-    std::vector<char> drop(65536);
-    for (unsigned long n = 0;; ++n) {
+    for (;;) {
         next.tv_nsec += step;
         while (next.tv_nsec >= 1000000000L) {
             next.tv_nsec -= 1000000000L;
@@ -81,14 +139,8 @@ int main(int argc, char* argv[])
         }
         while (::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr) == EINTR) {
         }
-        bytes[22] = static_cast<unsigned char>(n); // the first colour changes, as with typing
-        if (::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) < 0) {
-            std::perror("send");
+        if (!sender.send()) {
             return 1;
-        }
-        if (n % unsigned(rate) == 0) {
-            while (::recv(fd, drop.data(), drop.size(), MSG_DONTWAIT) > 0) {
-            }
         }
     }
 }

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Kelvara against the floor: beside it, in the same run under one Xvfb and against one OpenRGB
 # protocol peer, a client that only wakes 30 times a second and sends a frame of the same size
-# (kelvara_floorclient). Kelvara runs hidden, then on screen with the reference picture at its own
+# (kelvara_floorclient), and the same client sending from a timer on the event loop Kelvara runs
+# on (--event-loop): what the toolkit adds to the least. Kelvara runs hidden, then on screen with the reference picture at its own
 # size (274 by 100 points, the window as small as it goes), each time with
 # 10 key presses a second typed into no window of its own; the CPU share of one core of each is
-# read from /proc over the same seconds and Kelvara's is given as a multiple of the floor's. Then
+# read from /proc over the same seconds and Kelvara's is given as a multiple of both floors'. Then
 # twenty seconds of hidden typing are traced with strace -c: Kelvara's system calls per frame sent
 # (each frame is one send).
 #     tools/measure-floor.sh [SECONDS]       (60 by default)
@@ -29,13 +30,15 @@ export MEASURE_PROGRAM="$(realpath "${MEASURE_PROGRAM:-build-release/src/kelvara
 xvfb-run -a -s "-screen 0 1280x720x24" bash -c '
     cpu() { awk "{print \$14 + \$15}" /proc/$1/stat; }
     build-release/kelvara_floorclient $PORT $LEDS & floor=$!
-    # CPU of Kelvara and of the floor over the typing: "kelvara floor seconds" in clock ticks.
+    build-release/kelvara_floorclient --event-loop $PORT $LEDS & loop=$!
+    # CPU of Kelvara and of both floors over the typing: "kelvara floor loop seconds", the CPU in
+    # clock ticks.
     measure() {
-        local k0 f0 t0 k1 f1 t1
-        k0=$(cpu $1); f0=$(cpu $floor); t0=$(date +%s.%N)
+        local k0 f0 l0 t0 k1 f1 l1 t1
+        k0=$(cpu $1); f0=$(cpu $floor); l0=$(cpu $loop); t0=$(date +%s.%N)
         tools/type-keys.sh "$MEASURE_SECONDS" >/dev/null
-        k1=$(cpu $1); f1=$(cpu $floor); t1=$(date +%s.%N)
-        echo $((k1 - k0)) $((f1 - f0)) $(awk -v a=$t0 -v b=$t1 "BEGIN {print b - a}")
+        k1=$(cpu $1); f1=$(cpu $floor); l1=$(cpu $loop); t1=$(date +%s.%N)
+        echo $((k1 - k0)) $((f1 - f0)) $((l1 - l0)) $(awk -v a=$t0 -v b=$t1 "BEGIN {print b - a}")
     }
     "$MEASURE_PROGRAM" --hidden >/dev/null 2>&1 & app=$!
     sleep 3; xdotool mousemove 1270 710
@@ -54,17 +57,21 @@ xvfb-run -a -s "-screen 0 1280x720x24" bash -c '
     done
     sleep 1; xdotool mousemove 1270 710
     shown=$(measure $app)
-    kill $app $floor; wait $app $floor || true
+    kill $app $floor $loop; wait $app $floor $loop || true
     calls=$(awk "\$NF == \"total\" {print \$4}" "$TRACE")
     sends=$(awk "\$NF == \"sendto\" {print \$4}" "$TRACE")
     awk -v hidden="$hidden" -v shown="$shown" -v tck="$(getconf CLK_TCK)" -v calls="$calls" \
         -v sends="$sends" "BEGIN {
             split(hidden, h, \" \"); split(shown, s, \" \")
-            floor = 100 * (h[2] + s[2]) / tck / (h[3] + s[3])
-            kh = 100 * h[1] / tck / h[3]; ks = 100 * s[1] / tck / s[3]
+            floor = 100 * (h[2] + s[2]) / tck / (h[4] + s[4])
+            loop = 100 * (h[3] + s[3]) / tck / (h[4] + s[4])
+            kh = 100 * h[1] / tck / h[4]; ks = 100 * s[1] / tck / s[4]
             printf \"floor:        %.2f%% of one core\\n\", floor
-            printf \"hidden:       %.2f%% of one core, %.2f times the floor\\n\", kh, kh / floor
-            printf \"on screen:    %.2f%% of one core, %.2f times the floor\\n\", ks, ks / floor
+            printf \"event loop:   %.2f%% of one core, %.2f times the floor\\n\", loop, loop / floor
+            printf \"hidden:       %.2f%% of one core, %.2f times the floor, %.2f times the event loop\\n\",
+                kh, kh / floor, kh / loop
+            printf \"on screen:    %.2f%% of one core, %.2f times the floor, %.2f times the event loop\\n\",
+                ks, ks / floor, ks / loop
             printf \"system calls: %.2f a frame hidden (%d in %d frames)\\n\", calls / sends, calls, sends
         }"
 '
