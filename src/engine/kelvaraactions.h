@@ -147,14 +147,14 @@ private:
         qreal ratio = 0;
         double scaleHoriz = 0;
         double scaleVert = 0;
-        std::vector<KeyLayoutRow> rows;
         std::vector<QPointF> places;
         int drawnGeneration = 0;
         std::uint64_t rowsGeneration = 0; // the key layout table's, when rows were read
     };
 
     bool samplesStillHold(const SamplingBasis& basis, std::span<const QPointF> places) const;
-    void placeSamples(SamplingBasis basis, std::span<const QPointF> places);
+    void placeSamples(SamplingBasis basis, const std::vector<KeyLayoutRow>& rows,
+                      std::span<const QPointF> places);
 
     // Kept from pass to pass. A pass works on the sample pixels alone, in a few small arrays
     // read in order, rather than on an image of the whole canvas: at 30 frames a second a

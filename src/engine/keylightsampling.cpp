@@ -65,7 +65,8 @@ bool KelvaraActions::samplesStillHold(const SamplingBasis& basis,
                       m_sampledFor.places.end());
 }
 
-void KelvaraActions::placeSamples(SamplingBasis basis, std::span<const QPointF> places)
+void KelvaraActions::placeSamples(SamplingBasis basis, const std::vector<KeyLayoutRow>& rows,
+                                  std::span<const QPointF> places)
 {
     const QRect image(QPoint(0, 0), basis.pixels);
     const qreal ratio = basis.ratio;
@@ -78,7 +79,6 @@ void KelvaraActions::placeSamples(SamplingBasis basis, std::span<const QPointF> 
     };
     // The pixel under each key; rows whose point falls outside the image are skipped.
     std::vector<std::pair<std::size_t, QPoint>> rowPixels;
-    const std::vector<KeyLayoutRow>& rows = basis.rows;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (rows[i].keyCode == mediaKeyBase) {
             continue;
@@ -167,11 +167,15 @@ void KelvaraActions::updateKeyLights()
     const KeyLayoutTable& table = keyLayoutTable();
     const std::vector<KeyLayoutRow>& rows = table.rows();
     const std::span<const QPointF> places = ledBackend().extraPlaces();
-    SamplingBasis basis{pixels, ratio, backingRenderScaleHoriz, backingRenderScaleVert,
-                        {},     {},    m_drawnGeneration,       table.generation()};
+    SamplingBasis basis{pixels,
+                        ratio,
+                        backingRenderScaleHoriz,
+                        backingRenderScaleVert,
+                        {},
+                        m_drawnGeneration,
+                        table.generation()};
     if (!samplesStillHold(basis, places)) {
-        basis.rows = rows;
-        placeSamples(std::move(basis), places);
+        placeSamples(std::move(basis), rows, places);
     }
 
     // The picture under each sample pixel, read again only when the picture changes: the pixel
