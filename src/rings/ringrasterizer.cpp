@@ -76,11 +76,13 @@ struct RingShape
     double farSquared;  // past the outer edge's half pixel: no coverage
     double nearSquared; // short of the inner one: none either
 
-    // Told by its squared distance, without the square root.
+    // Told by its squared distance, without the square root, and without a branch: a loop over
+    // many pixels does several at once.
     bool uncovered(double dx, double dy) const
     {
         const double squared = dx * dx + dy * dy;
-        return squared >= farSquared || squared <= nearSquared;
+        return (static_cast<int>(squared >= farSquared) |
+                static_cast<int>(squared <= nearSquared)) != 0;
     }
 };
 
@@ -123,11 +125,8 @@ void blendRing(std::span<QRgb> pixels, std::span<const QPoint> at, QPointF centr
         const std::size_t n = std::min(block, count - start);
         const QPoint* const points = at.data() + start;
         for (std::size_t j = 0; j < n; ++j) {
-            const double dx = points[j].x() + 0.5 - centre.x();
-            const double dy = points[j].y() + 0.5 - centre.y();
-            const double squared = dx * dx + dy * dy;
-            reached[j] = static_cast<unsigned char>(static_cast<int>(squared < ring->farSquared) &
-                                                    static_cast<int>(squared > ring->nearSquared));
+            reached[j] = static_cast<unsigned char>(!ring->uncovered(
+                points[j].x() + 0.5 - centre.x(), points[j].y() + 0.5 - centre.y()));
         }
         for (std::size_t j = 0; j < n; ++j) {
             if (reached[j] == 0) {
