@@ -28,16 +28,16 @@ export LEDS="$(awk '/^leds / {print $2}' "$config/peer.out")" PORT="$port"
 export XDG_CONFIG_HOME="$config" TRACE="$config/strace.out"
 export MEASURE_PROGRAM="$(realpath "${MEASURE_PROGRAM:-build-release/src/kelvara}")"
 xvfb-run -a -s "-screen 0 1280x720x24" bash -c '
-    cpu() { awk "{print \$14 + \$15}" /proc/$1/stat; }
+    . tools/cpu-time.sh
     build-release/kelvara_floorclient $PORT $LEDS & floor=$!
     build-release/kelvara_floorclient --event-loop $PORT $LEDS & loop=$!
     # CPU of Kelvara and of both floors over the typing: "kelvara floor loop seconds", the CPU in
-    # clock ticks.
+    # nanoseconds.
     measure() {
         local k0 f0 l0 t0 k1 f1 l1 t1
-        k0=$(cpu $1); f0=$(cpu $floor); l0=$(cpu $loop); t0=$(date +%s.%N)
+        k0=$(cpu_ns $1); f0=$(cpu_ns $floor); l0=$(cpu_ns $loop); t0=$(date +%s.%N)
         tools/type-keys.sh "$MEASURE_SECONDS" >/dev/null
-        k1=$(cpu $1); f1=$(cpu $floor); l1=$(cpu $loop); t1=$(date +%s.%N)
+        k1=$(cpu_ns $1); f1=$(cpu_ns $floor); l1=$(cpu_ns $loop); t1=$(date +%s.%N)
         echo $((k1 - k0)) $((f1 - f0)) $((l1 - l0)) $(awk -v a=$t0 -v b=$t1 "BEGIN {print b - a}")
     }
     "$MEASURE_PROGRAM" --hidden >/dev/null 2>&1 & app=$!
@@ -60,12 +60,12 @@ xvfb-run -a -s "-screen 0 1280x720x24" bash -c '
     kill $app $floor $loop; wait $app $floor $loop || true
     calls=$(awk "\$NF == \"total\" {print \$4}" "$TRACE")
     sends=$(awk "\$NF == \"sendto\" {print \$4}" "$TRACE")
-    awk -v hidden="$hidden" -v shown="$shown" -v tck="$(getconf CLK_TCK)" -v calls="$calls" \
+    awk -v hidden="$hidden" -v shown="$shown" -v calls="$calls" \
         -v sends="$sends" "BEGIN {
             split(hidden, h, \" \"); split(shown, s, \" \")
-            floor = 100 * (h[2] + s[2]) / tck / (h[4] + s[4])
-            loop = 100 * (h[3] + s[3]) / tck / (h[4] + s[4])
-            kh = 100 * h[1] / tck / h[4]; ks = 100 * s[1] / tck / s[4]
+            floor = 100 * (h[2] + s[2]) / 1e9 / (h[4] + s[4])
+            loop = 100 * (h[3] + s[3]) / 1e9 / (h[4] + s[4])
+            kh = 100 * h[1] / 1e9 / h[4]; ks = 100 * s[1] / 1e9 / s[4]
             printf \"floor:        %.2f%% of one core\\n\", floor
             printf \"event loop:   %.2f%% of one core, %.2f times the floor\\n\", loop, loop / floor
             printf \"hidden:       %.2f%% of one core, %.2f times the floor, %.2f times the event loop\\n\",

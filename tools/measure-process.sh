@@ -41,8 +41,7 @@ trap 'kill $peer 2>/dev/null || true' EXIT
 sleep 0.5
 export MEASURE_PEER=$peer
 xvfb-run -a -s "-screen 0 640x360x24" bash -c '
-    ticks=$(getconf CLK_TCK)
-    cpu() { awk "{print \$14 + \$15}" /proc/$1/stat; }
+    . tools/cpu-time.sh
     rss() { awk "/VmRSS/ {print \$2}" /proc/$1/status; }
     wakes() { awk "/^voluntary_ctxt_switches/ {print \$2}" /proc/$1/task/$1/status; }
     frames() { kill -USR1 $MEASURE_PEER; sleep 0.2; awk "/^frames/ {n = \$2} END {print n}" "$MEASURE_PEER_OUT"; }
@@ -50,9 +49,9 @@ xvfb-run -a -s "-screen 0 640x360x24" bash -c '
     sleep 2
     xdotool mousemove 639 359
     n0=$(frames)
-    start=$(cpu $app); rss0=$(rss $app); t0=$(date +%s.%N); w0=$(wakes $app)
+    start=$(cpu_ns $app); rss0=$(rss $app); t0=$(date +%s.%N); w0=$(wakes $app)
     i=$(tools/type-keys.sh "$MEASURE_ANIMATING")
-    mid=$(cpu $app); rss1=$(rss $app); t1=$(date +%s.%N); w1=$(wakes $app)
+    mid=$(cpu_ns $app); rss1=$(rss $app); t1=$(date +%s.%N); w1=$(wakes $app)
     n1=$(frames)
     passes=-1
     if command -v strace >/dev/null; then
@@ -66,9 +65,9 @@ xvfb-run -a -s "-screen 0 640x360x24" bash -c '
         rm -f "$trace"
     fi
     sleep 6   # the rings of the last presses end, the clock drops to its idle beat
-    idle0=$(cpu $app); t2=$(date +%s.%N); w2=$(wakes $app)
+    idle0=$(cpu_ns $app); t2=$(date +%s.%N); w2=$(wakes $app)
     sleep "$MEASURE_IDLE"
-    idle1=$(cpu $app); rss2=$(rss $app); t3=$(date +%s.%N); w3=$(wakes $app)
+    idle1=$(cpu_ns $app); rss2=$(rss $app); t3=$(date +%s.%N); w3=$(wakes $app)
     f0=$(date +%s.%N); tools/type-keys.sh --flood 1000 & presser=$!
     peak=$rss2
     while kill -0 $presser 2>/dev/null; do
@@ -80,11 +79,11 @@ xvfb-run -a -s "-screen 0 640x360x24" bash -c '
     kill -0 $app || { echo "Kelvara did not survive the flood"; exit 1; }
     kill -TERM $app; wait $app || true
     awk -v a="$start" -v b="$mid" -v c="$idle0" -v d="$idle1" -v t0="$t0" -v t1="$t1" \
-        -v t2="$t2" -v t3="$t3" -v hz="$ticks" -v n="$i" -v r0="$rss0" -v r1="$rss1" -v r2="$rss2" \
+        -v t2="$t2" -v t3="$t3" -v ns=1e9 -v n="$i" -v r0="$rss0" -v r1="$rss1" -v r2="$rss2" \
         -v f0="$f0" -v f1="$f1" -v peak="$peak" -v r3="$rss3" \
         -v w0="$w0" -v w1="$w1" -v w2="$w2" -v w3="$w3" -v n0="$n0" -v n1="$n1" -v passes="$passes" \
-        "BEGIN { printf \"animating: %.2f%% of one core, %d key presses, %.1f frames a second, %.2f wake-ups a frame\\n\", 100*(b-a)/hz/(t1-t0), n, (n1-n0)/(t1-t0), (w1-w0)/(n1-n0);
-                 printf \"idle:      %.3f%% of one core, %.2f wake-ups a second\\n\", 100*(d-c)/hz/(t3-t2), (w3-w2)/(t3-t2);
+        "BEGIN { printf \"animating: %.2f%% of one core, %d key presses, %.1f frames a second, %.2f wake-ups a frame\\n\", 100*(b-a)/ns/(t1-t0), n, (n1-n0)/(t1-t0), (w1-w0)/(n1-n0);
+                 printf \"idle:      %.3f%% of one core, %.2f wake-ups a second\\n\", 100*(d-c)/ns/(t3-t2), (w3-w2)/(t3-t2);
                  printf \"resident:  %d kB at start, %d kB after animating, %d kB after idle\\n\", r0, r1, r2;
                  printf \"flood:     1000 presses in %.1f s; resident %d kB at the peak, %d kB once the rings were gone\\n\", f1-f0, peak, r3;
                  if (passes >= 0) printf \"wake-ups:  %.2f a frame for the event loop, %.2f waits inside calls\\n\", passes, (w1-w0)/(n1-n0) - passes }"

@@ -27,7 +27,7 @@ build-release/kelvara_openrgbpeer "$port" >/dev/null & peer=$!
 trap 'kill $peer 2>/dev/null || true' EXIT
 sleep 0.5
 xvfb-run -a -s "-screen 0 1280x720x24" bash -c '
-    cpu() { awk "{print \$14 + \$15}" /proc/$1/stat; }
+    . tools/cpu-time.sh
     XDG_CONFIG_HOME=$CONFIG_A "$PROGRAM_A" $KELVARA_ARGUMENTS >/dev/null 2>&1 & a=$!
     XDG_CONFIG_HOME=$CONFIG_B "$PROGRAM_B" $KELVARA_ARGUMENTS >/dev/null 2>&1 & b=$!
     sleep 3
@@ -43,14 +43,14 @@ xvfb-run -a -s "-screen 0 1280x720x24" bash -c '
     done
     xdotool mousemove 1270 710
     sleep 1
-    a0=$(cpu $a); b0=$(cpu $b); t0=$(date +%s.%N)
+    a0=$(cpu_ns $a); b0=$(cpu_ns $b); t0=$(date +%s.%N)
     i=$(tools/type-keys.sh "$MEASURE_SECONDS")
-    a1=$(cpu $a); b1=$(cpu $b); t1=$(date +%s.%N)
+    a1=$(cpu_ns $a); b1=$(cpu_ns $b); t1=$(date +%s.%N)
     kill $a $b; wait $a $b || true
-    awk -v a=$((a1 - a0)) -v b=$((b1 - b0)) -v t0="$t0" -v t1="$t1" -v tck="$(getconf CLK_TCK)" \
+    awk -v a=$((a1 - a0)) -v b=$((b1 - b0)) -v t0="$t0" -v t1="$t1" -v ns=1e9 \
         -v presses=$i "BEGIN {
             s = t1 - t0
             printf \"A: %.2f%% of one core\nB: %.2f%% of one core\n%d key presses in %.0f s\n\",
-                100 * a / tck / s, 100 * b / tck / s, presses, s
+                100 * a / ns / s, 100 * b / ns / s, presses, s
         }"
 '
