@@ -1,5 +1,6 @@
 #include "platform/xinputkeysource.h"
 
+#include "platform/arrivalwatch.h"
 #include "platform/keystatetracker.h"
 
 #include <QSocketNotifier>
@@ -22,6 +23,10 @@ namespace {
 constexpr int xKeyCodeOffset = 8;
 // The tracker's source id for the X server.
 constexpr int xSource = -1;
+// One read takes what the X library's buffer holds, 4 KB or about a hundred raw key events. A read
+// that brought this many may have left the rest of a burst in the socket, and nothing arrives
+// after it to tell of it: the next frame reads again.
+constexpr int burstEvents = 16;
 
 Display* display(void* handle)
 {
@@ -39,6 +44,7 @@ XInputKeySource::XInputKeySource(KeyStateTracker& keys, Sink sink, QObject* pare
 XInputKeySource::~XInputKeySource()
 {
     m_notifier.reset();
+    m_arrivals.reset();
     // Closing a connection that failed would have Xlib report the failure, and end the program.
     if (m_display && !m_lost) {
         XCloseDisplay(display(m_display));
@@ -83,6 +89,7 @@ bool XInputKeySource::start()
     m_notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(dpy), QSocketNotifier::Read);
     connect(m_notifier.get(), &QSocketNotifier::activated, this, &XInputKeySource::readEvents);
     m_notifier->setEnabled(!m_readAtFrames);
+    m_arrivals = std::make_unique<ArrivalWatch>(ConnectionNumber(dpy));
     return true;
 }
 
@@ -99,32 +106,46 @@ void XInputKeySource::readPending()
     if (!isWorking()) {
         return;
     }
-    // One read, which finds nothing on most frames: no poll before it, which would cost as much.
-    readEvents();
+    // Asked before the read, so that what comes during it is told at the next frame.
+    const bool arrived = m_arrivals->takeArrival();
+    if (arrived || m_readAgain) {
+        m_readAgain = readEvents() >= burstEvents;
+    }
 }
 
-void XInputKeySource::readEvents()
+int XInputKeySource::readEvents()
 {
     xcb_connection_t* connection = XGetXCBConnection(display(m_display));
-    // One read of what the server sent, then the events that read brought. Whatever comes
-    // meanwhile waits for the next read.
-    for (xcb_generic_event_t* event = xcb_poll_for_event(connection); event;
-         event = xcb_poll_for_queued_event(connection)) {
+    int handled = 0;
+    const auto handle = [this, &handled](xcb_generic_event_t* event) {
         const std::optional<RawKey> key = indicatorEvent(event) ? std::nullopt : rawKey(event);
         std::free(event);
+        ++handled;
         if (key) {
             handleKey(key->keyCode, key->press);
         }
+    };
+    // Events an Xlib call took in while it waited for its reply come first; then exactly one read
+    // of what the server sent, and the events it brought. Whatever comes meanwhile waits for the
+    // next read.
+    while (xcb_generic_event_t* event = xcb_poll_for_queued_event(connection)) {
+        handle(event);
+    }
+    for (xcb_generic_event_t* event = xcb_poll_for_event(connection); event;
+         event = xcb_poll_for_queued_event(connection)) {
+        handle(event);
     }
     if (xcb_connection_has_error(connection) != 0 && !m_lost) {
         // A failed connection stays readable: its notifier would wake the loop without end.
         m_lost = true;
         m_notifier->setEnabled(false);
         m_notifier.release()->deleteLater();
+        m_arrivals.reset();
         m_down.clear();
         m_keys.forgetSource(xSource);
         emit connectionLost();
     }
+    return handled;
 }
 
 std::optional<XInputKeySource::RawKey> XInputKeySource::rawKey(const void* event) const

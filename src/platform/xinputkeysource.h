@@ -14,6 +14,7 @@ class QSocketNotifier;
 
 namespace kelvara {
 
+class ArrivalWatch;
 class KeyStateTracker;
 
 // Key presses of every X11 client, as XInput 2.1 raw key events on the root window, read on a
@@ -36,7 +37,9 @@ public:
 
     // Off, the connection wakes the event loop for every event; on, it is left to readPending.
     void setReadAtFrames(bool atFrames);
-    // Handles every event the X server has sent so far, without waiting for more.
+    // Handles the events the X server has sent so far, without waiting for more: when it has
+    // sent any since the last read, as the connection's arrival watch tells, or at every call
+    // where the kernel offers no such watch.
     void readPending();
 
     // The lock keys' indicators as the X keyboard extension keeps them; none without it.
@@ -54,7 +57,9 @@ private:
         bool press;
     };
 
-    void readEvents();
+    // One read of the connection, with the events already read before it and those it brought;
+    // answers how many that was.
+    int readEvents();
     // The key of an XCB event, when it is a raw key event of XInput.
     std::optional<RawKey> rawKey(const void* event) const;
     void handleKey(int keyCode, bool press);
@@ -69,7 +74,9 @@ private:
     void* m_display = nullptr; // Display*, kept out of this header
     int m_opcode = 0;
     std::unique_ptr<QSocketNotifier> m_notifier;
-    std::set<int> m_down; // X key codes held
+    std::unique_ptr<ArrivalWatch> m_arrivals; // closed before the connection
+    bool m_readAgain = false;                 // the last read may have left part of a burst behind
+    std::set<int> m_down;                     // X key codes held
     bool m_readAtFrames = false;
     bool m_lost = false; // the connection failed; Xlib must not touch it again
     int m_xkbEvent = -1;

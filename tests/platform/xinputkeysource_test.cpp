@@ -54,7 +54,11 @@ protected:
 
     XInputKeySourceTest()
         : engine(std::make_unique<testing::FakeKeepAwake>(&counts))
-        , source(keys, [this](const Event& e) { monitors.dispatchGlobal(e); })
+        , source(keys,
+                 [this](const Event& e) {
+                     ++sunk;
+                     monitors.dispatchGlobal(e);
+                 })
         , listener(monitors)
     {
         testing::onlyFirstRing(1e6, 0);
@@ -95,6 +99,7 @@ protected:
     static inline QByteArray display;
     static inline std::optional<testing::ScopedEnv> displayKept;
 
+    int sunk = 0; // key events the source handed on: presses, and modifiers changing
     testing::FakeKeepAwake::Counts counts;
     KelvaraActions engine;
     EventMonitors monitors;
@@ -128,6 +133,29 @@ TEST_F(XInputKeySourceTest, AtFramesAPressWaitsForTheNextRead)
         5000));
     source.setReadAtFrames(false);
     EXPECT_EQ(settle(), 1u);
+}
+
+// A burst larger than one read of the connection, all sent before the first frame reads: nothing
+// arrives after it to tell of the rest, and the frames read on until the whole burst is in.
+TEST_F(XInputKeySourceTest, AtFramesABurstLargerThanOneReadComesInWhole)
+{
+    source.setReadAtFrames(true);
+    source.readPending(); // whatever came before
+    const int before = sunk;
+    constexpr int presses = 200; // 400 raw events, some 14 KB
+    QByteArray arguments("key --delay 0");
+    for (int i = 0; i < presses; ++i) {
+        arguments += " 38";
+    }
+    xdotool(arguments.constData());
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            source.readPending();
+            return sunk - before == presses;
+        },
+        5000))
+        << sunk - before << " presses read";
+    source.setReadAtFrames(false);
 }
 
 // The lock keys' state is the X server's own: right at the start, whatever was pressed before,
