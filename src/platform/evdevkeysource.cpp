@@ -217,19 +217,31 @@ void EvdevKeySource::setReadAtFrames(bool atFrames)
 
 void EvdevKeySource::readPending()
 {
+    // A device is read when its arrival watch tells of something, without a call for the others;
+    // where the kernel offers no watch, the devices are polled together, one call for all.
     m_pollSet.clear();
     m_pollIds.clear();
-    for (const auto& [id, device] : m_devices) {
-        m_pollSet.push_back({device.fd, POLLIN, 0});
-        m_pollIds.push_back(id);
-    }
-    if (m_pollSet.empty() || ::poll(m_pollSet.data(), m_pollSet.size(), 0) <= 0) {
-        return;
-    }
-    for (std::size_t i = 0; i < m_pollSet.size(); ++i) {
-        if (m_pollSet[i].revents != 0) {
-            readDevice(m_pollIds[i]); // a device closed meanwhile is not found and skipped
+    m_readIds.clear();
+    for (auto& [id, device] : m_devices) {
+        if (!device.arrivals) {
+            device.arrivals = std::make_unique<ArrivalWatch>(device.fd);
         }
+        if (!device.arrivals->isWatching()) {
+            m_pollSet.push_back({device.fd, POLLIN, 0});
+            m_pollIds.push_back(id);
+        } else if (device.arrivals->takeArrival()) {
+            m_readIds.push_back(id);
+        }
+    }
+    if (!m_pollSet.empty() && ::poll(m_pollSet.data(), m_pollSet.size(), 0) > 0) {
+        for (std::size_t i = 0; i < m_pollSet.size(); ++i) {
+            if (m_pollSet[i].revents != 0) {
+                m_readIds.push_back(m_pollIds[i]);
+            }
+        }
+    }
+    for (const int id : m_readIds) {
+        readDevice(id); // a device closed meanwhile is not found and skipped
     }
 }
 
@@ -308,6 +320,7 @@ void EvdevKeySource::closeDevice(int id)
     }
     it->second.notifier->setEnabled(false);
     it->second.notifier.reset();
+    it->second.arrivals.reset();
     ::close(it->second.fd);
     m_devices.erase(it);
     m_records.forgetSource(id);

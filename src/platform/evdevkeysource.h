@@ -1,6 +1,7 @@
 #pragma once
 
 #include "input/lockkeys.h"
+#include "platform/arrivalwatch.h"
 #include "platform/event.h"
 
 #include <QByteArray>
@@ -120,6 +121,8 @@ private:
         QByteArray pending;            // bytes of an incomplete record
         bool dropping = false;         // events were lost: skip to the next report
         std::optional<LockKeys> locks; // of a device with lock lights
+        // Made at the first read at frames; closed before the descriptor.
+        std::unique_ptr<ArrivalWatch> arrivals = nullptr;
     };
 
     void openDevice(const QString& path);
@@ -141,8 +144,9 @@ private:
     std::unique_ptr<QSocketNotifier> m_inotifyNotifier;
     bool m_readAtFrames = false;
     // Kept between frames so that a read costs no allocation.
-    std::vector<pollfd> m_pollSet;
+    std::vector<pollfd> m_pollSet; // the devices no arrival watch tells of
     std::vector<int> m_pollIds;
+    std::vector<int> m_readIds; // the devices a frame reads
 };
 
 } // namespace kelvara

@@ -81,6 +81,35 @@ TEST_F(KeyListenerTest, AHeldLetterStartsOneWaveAndNoKeyReachesTheLog)
     EXPECT_TRUE(testing::logged().isEmpty()) << testing::logged().join('\n').toStdString();
 }
 
+// While the rings move the devices are read at frames only, each when something came to it: a
+// press on one keyboard is read at the next frame, and a burst on another that is longer than one
+// read comes in whole.
+TEST_F(KeyListenerTest, AtFramesEachKeyboardIsReadWhenSomethingCameToIt)
+{
+    testing::KeyPipe& other = addDevice();
+    input.setReadAtFrames(true);
+    input.readPending();
+    device.press({KEY_A});
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            input.readPending();
+            return hasWaveAt(149, 185);
+        },
+        5000));
+    constexpr std::size_t presses = 50; // 300 records; one read takes 64
+    for (std::size_t i = 0; i < presses; ++i) {
+        other.press({KEY_B});
+    }
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            input.readPending();
+            return waves() == 1 + presses;
+        },
+        5000))
+        << waves() << " waves";
+    input.setReadAtFrames(false);
+}
+
 TEST_F(KeyListenerTest, ModifiersStartWavesOnPressAndOnReleaseOnlyWhileAnotherIsHeld)
 {
     device.type({{KEY_LEFTSHIFT, 1}, {KEY_LEFTSHIFT, 0}}); // nothing else held: no wave
