@@ -81,6 +81,9 @@ void OpenRgbBackend::readBack()
 
 void OpenRgbBackend::otherColoursSeen(quint32 id, std::span<const quint32> colours)
 {
+    if (m_shutDown) {
+        return; // what comes back now is the keyboards' own colours, handed back at the quit
+    }
     const auto keyboard = std::find_if(m_frames.keyboards().begin(), m_frames.keyboards().end(),
                                        [id](const auto& k) { return k.id == id; });
     if (keyboard != m_frames.keyboards().end()) {

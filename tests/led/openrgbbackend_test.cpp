@@ -371,6 +371,20 @@ TEST_P(OtherWriters, AreToldOfOnceWithinTenSecondsAndKelvarasOwnFramesNever)
     EXPECT_EQ(backend->serviceStatus().state().status, Status::Connected);
 }
 
+// What the keyboard is given back at the quit, its own mode's colours among it, comes back from
+// a version 6 server as any colours do; it is ours, not another program's.
+TEST_P(OtherWriters, TheColoursHandedBackAtTheQuitAreNotAnotherProgramsToo)
+{
+    start(GetParam(), {keyboard(QStringLiteral("Board"))});
+    ASSERT_TRUE(backend->init());
+    type(2500); // past the first frame's settling
+    server->clearReceived();
+    backend->shutdown();
+    ASSERT_TRUE(received(openrgb::updateLeds, 1)); // the keyboard's own colours
+    EXPECT_TRUE(logged().filter(QStringLiteral("another program")).isEmpty());
+    EXPECT_TRUE(backend->serviceStatus().state().otherWriters.isEmpty());
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, OtherWriters, ::testing::Values(5u, 6u),
                          [](const auto& p) { return "Version" + std::to_string(p.param); });
 
