@@ -24,6 +24,11 @@
 
 namespace {
 
+// The frames go to a device the server does not have: they cost this client what a keyboard's
+// frames cost, but light nothing and are told to no other client. Sent to the keyboard the
+// program measured beside it drives, they would be another program writing to that keyboard.
+constexpr std::uint32_t notADevice = 0x7FFFFFFF;
+
 void putU32(std::vector<unsigned char>& bytes, std::size_t at, std::uint32_t value)
 {
     for (std::size_t i = 0; i < 4; ++i) {
@@ -55,7 +60,7 @@ public:
     Sender(int fd, int leds, int rate)
         : m_fd(fd)
         , m_rate(unsigned(rate))
-        , m_bytes(frame(100, std::uint16_t(leds)))
+        , m_bytes(frame(notADevice, std::uint16_t(leds)))
         , m_drop(65536)
     {}
 

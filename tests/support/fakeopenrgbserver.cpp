@@ -329,12 +329,14 @@ void FakeOpenRgbServer::run()
                         break;
                     }
                     case updateLeds: {
-                        // The server keeps the colours, and at version 6 tells every client.
+                        // The server keeps the colours, and at version 6 tells every client;
+                        // a device it does not have changes nothing and tells nobody.
                         const quint32 index =
                             m_version >= 6 ? packet->deviceId - 100 : packet->deviceId;
-                        if (index < m_devices.size()) {
-                            m_devices[index].colours = colours(packet->payload);
+                        if (index >= m_devices.size()) {
+                            break;
                         }
+                        m_devices[index].colours = colours(packet->payload);
                         if (m_version >= 6) {
                             const QByteArray signal =
                                 encodeU32(quint32(packet->payload.size() + 4)) + encodeU32(0) +
