@@ -100,6 +100,12 @@ void KelvaraActions::animationStep(QTimer* /*timer*/)
 void KelvaraActions::startWave(double x, double y)
 {
     theCircles.addWave(x, y);
+    // Frames already running go on as they are: keys are read at frames, so a wave starts at one,
+    // and stopping and starting the clock there would only move its next tick by nothing.
+    if (animationInterval == savedAnimationInterval && animationTimer &&
+        animationTimer->isActive()) {
+        return;
+    }
     animationInterval = savedAnimationInterval;
     rearmTimer();
 }
