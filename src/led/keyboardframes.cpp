@@ -162,13 +162,12 @@ void KeyboardFrames::finishPass()
     }
 }
 
-QByteArray KeyboardFrames::encode() const
+void KeyboardFrames::encode(QByteArray& frames) const
 {
-    QByteArray frames;
+    frames.resize(0);
     for (const Keyboard& keyboard : m_keyboards) {
-        frames += encodeUpdateLeds(keyboard.id, keyboard.frame);
+        appendUpdateLeds(frames, keyboard.id, keyboard.frame);
     }
-    return frames;
 }
 
 } // namespace kelvara

@@ -56,8 +56,9 @@ public:
     void lightKey(std::size_t key, int red, int green, int blue);
     // Gives the rule's LEDs their colour and starts the next pass's mean afresh.
     void finishPass();
-    // One UPDATELEDS per keyboard.
-    QByteArray encode() const;
+    // One UPDATELEDS per keyboard, in place of what frames held; kept from frame to frame, its
+    // room is not asked for again.
+    void encode(QByteArray& frames) const;
 
 private:
     // A keyboard and one of its LEDs.

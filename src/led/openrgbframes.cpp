@@ -60,7 +60,11 @@ void OpenRgbBackend::endPass()
 
 void OpenRgbBackend::sendFrames()
 {
-    if (isPaused() || !m_link.sendFrames(m_frames.encode())) {
+    if (isPaused()) {
+        return;
+    }
+    m_frames.encode(m_encoded);
+    if (!m_link.sendFrames(m_encoded)) {
         return;
     }
     const auto now = OtherWriterWatch::Clock::now();

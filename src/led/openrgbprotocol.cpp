@@ -170,13 +170,21 @@ QByteArray encodePacket(quint32 deviceId, quint32 id, const QByteArray& payload)
     return out;
 }
 
-QByteArray encodeUpdateLeds(quint32 deviceId, const std::vector<quint32>& colours)
+QByteArray encodeUpdateLeds(quint32 deviceId, std::span<const quint32> colours)
+{
+    QByteArray packet;
+    appendUpdateLeds(packet, deviceId, colours);
+    return packet;
+}
+
+void appendUpdateLeds(QByteArray& frames, quint32 deviceId, std::span<const quint32> colours)
 {
     const auto count = quint16(std::min<std::size_t>(colours.size(), 0xFFFF));
     const auto payloadSize = quint32(6 + 4 * count);
     // Written in place: this runs for every keyboard on every frame.
-    QByteArray packet(qsizetype(headerSize + payloadSize), Qt::Uninitialized);
-    char* out = packet.data();
+    const qsizetype at = frames.size();
+    frames.resize(at + qsizetype(headerSize + payloadSize));
+    char* out = frames.data() + at;
     std::memcpy(out, "ORGB", 4);
     qToLittleEndian(deviceId, out + 4);
     qToLittleEndian(updateLeds, out + 8);
@@ -186,7 +194,6 @@ QByteArray encodeUpdateLeds(quint32 deviceId, const std::vector<quint32>& colour
     for (quint16 i = 0; i < count; ++i) {
         qToLittleEndian(colours[i], out + 22 + 4 * i);
     }
-    return packet;
 }
 
 QByteArray encodeUpdateMode(quint32 deviceId, qint32 modeIndex, const QByteArray& modeBlock)

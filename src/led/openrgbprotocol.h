@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace kelvara::openrgb {
@@ -46,8 +47,10 @@ struct Packet
 
 QByteArray encodePacket(quint32 deviceId, quint32 id, const QByteArray& payload = {});
 QByteArray encodeU32(quint32 value);
-// One frame of colours (0x00BBGGRR each) for a controller.
-QByteArray encodeUpdateLeds(quint32 deviceId, const std::vector<quint32>& colours);
+// One frame of colours (0x00BBGGRR each) for a controller; appended to frames, which keeps what
+// it had.
+QByteArray encodeUpdateLeds(quint32 deviceId, std::span<const quint32> colours);
+void appendUpdateLeds(QByteArray& frames, quint32 deviceId, std::span<const quint32> colours);
 // Selects and applies mode modeIndex, with the mode's block as the server sent it.
 QByteArray encodeUpdateMode(quint32 deviceId, qint32 modeIndex, const QByteArray& modeBlock);
 
