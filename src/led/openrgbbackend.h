@@ -116,7 +116,7 @@ private:
     std::vector<quint32> m_pendingIds;
     std::size_t m_listed = 0; // controllers in the listing under way
     KeyboardFrames m_frames;
-    QByteArray m_encoded; // the last frames sent
+    QByteArray m_encoded; // the last frames encoded, its room kept for the next
     SavedModes m_savedModes;
     OtherWriterWatch m_writers;
     std::set<QString> m_told; // lines about controllers left alone, each logged once
