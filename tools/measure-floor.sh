@@ -5,10 +5,9 @@
 # on (--event-loop): what the toolkit adds to the least. Kelvara runs hidden, then on screen with
 # the reference picture at its own size (274 by 100 points, the window as small as it goes), each
 # time with 10 key presses a second typed into no window of its own; the CPU share of one core of
-# each is read from /proc over the same seconds (tools/cpu-time.sh) and Kelvara's is given as a
-# multiple of both floors'. Then
-# twenty seconds of hidden typing are traced with strace -c: Kelvara's system calls per frame sent
-# (each frame is one send).
+# each is read from /proc over the same seconds (tools/cpu-time.sh), and Kelvara's in each phase
+# is given as a multiple of both floors' over that phase. Then twenty seconds of hidden typing are
+# traced with strace -c: Kelvara's system calls per frame sent (each frame is one send).
 #     tools/measure-floor.sh [SECONDS]       (60 by default)
 # MEASURE_PROGRAM names another build of the program to measure; MEASURE_TRACE keeps the strace
 # summary in that file.

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Two builds of Kelvara at once under one Xvfb, lighting one OpenRGB protocol peer and seeing the
-# same 10 key presses a second: the CPU share of one core each took. Runs of the same build one
+# Two builds of Kelvara at once under one Xvfb, each lighting an OpenRGB protocol peer of its own,
+# seeing the same 10 key presses a second: the CPU share of one core each took. Runs of the same build one
 # after another differ by up to 0.1 point on a small virtual machine; two builds that share every
 # condition differ by what they do.
 #     tools/measure-side-by-side.sh PROGRAM_A PROGRAM_B [SECONDS [KELVARA_ARGUMENTS...]]
@@ -17,15 +17,19 @@ shift $(( $# >= 3 ? 3 : 2 ))
 export KELVARA_ARGUMENTS="$*"
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DKELVARA_BUILD_TESTS=OFF -DKELVARA_BUILD_BENCHMARKS=ON >/dev/null
 cmake --build build-release --target kelvara_openrgbpeer >/dev/null
-port=16746
+# Each build lights a peer of its own: on one keyboard, each would read the other's frames back
+# and take them for another program's, as neither would on a user's machine.
 export CONFIG_A="$(mktemp -d)" CONFIG_B="$(mktemp -d)"
+peers=()
+trap 'kill "${peers[@]}" 2>/dev/null || true' EXIT
+port=16746
 for config in "$CONFIG_A" "$CONFIG_B"; do
     mkdir -p "$config/Kelvara"
     printf '[General]\nlightingServicePort=%s\n' "$port" > "$config/Kelvara/Kelvara.conf"
+    build-release/kelvara_openrgbpeer "$port" > "$config/peer.out" & peers+=($!)
+    for _ in $(seq 50); do grep -q '^leds ' "$config/peer.out" && break; sleep 0.1; done
+    port=$((port + 1))
 done
-build-release/kelvara_openrgbpeer "$port" >/dev/null & peer=$!
-trap 'kill $peer 2>/dev/null || true' EXIT
-sleep 0.5
 xvfb-run -a -s "-screen 0 1280x720x24" bash -c '
     . tools/cpu-time.sh
     XDG_CONFIG_HOME=$CONFIG_A "$PROGRAM_A" $KELVARA_ARGUMENTS >/dev/null 2>&1 & a=$!
